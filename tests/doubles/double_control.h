@@ -1,0 +1,48 @@
+// The test's handle on the scripted library: script its answers, read back the calls it got.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace webapitest::testing {
+
+struct LibraryCall {
+  std::string entry;
+  std::vector<std::string> args;  // text as the library received it; numbers in decimal
+  bool operator==(const LibraryCall& other) const { return entry == other.entry && args == other.args; }
+};
+
+// The double's file in the test programs' folder, or in one of its sub-folders
+// ("lean": only the entry points the window calls; "no-status": without webApiStatusRequest).
+std::u16string DoublePath(const std::u16string& folder = u"");
+
+// Opens the same module that the binding loads (the loader hands out one copy per process),
+// so scripting here changes what the binding's calls see.
+class ScriptedLibrary {
+ public:
+  explicit ScriptedLibrary(const std::u16string& path = DoublePath());
+  ~ScriptedLibrary();
+  ScriptedLibrary(const ScriptedLibrary&) = delete;
+  ScriptedLibrary& operator=(const ScriptedLibrary&) = delete;
+
+  void Reset();  // forget the calls and the script
+  void SetResult(const std::string& entry, std::int32_t code);
+  void SetReply(const std::string& bytes);  // what webApiWriteLastReply writes
+  void SetFault(const std::string& bytes);  // what webApiWriteLastFault writes
+  // Runs during every call of the library, after the call is recorded.
+  void SetHook(std::function<void(const std::string& entry)> hook);
+  std::vector<LibraryCall> Calls() const;
+  std::vector<std::string> Entries() const;  // just the entry points, in order
+
+ private:
+  template <typename Fn>
+  Fn* Get(const char* name) const;
+  static void Trampoline(const char* entry, void* self);
+
+  void* module_ = nullptr;
+  std::function<void(const std::string&)> hook_;
+};
+
+}  // namespace webapitest::testing

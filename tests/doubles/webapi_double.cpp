@@ -1,0 +1,115 @@
+// A scripted client library for tests: records every call and answers as the test prescribes.
+//
+// Built three times: in full (all fifteen entry points), lean (only the nine the window calls)
+// and without webApiStatusRequest. Tests drive it through the functions at the bottom, which
+// they find in the same loaded module.
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "client/entry_points.h"
+
+#ifdef _WIN32
+#define DOUBLE_EXPORT extern "C" __declspec(dllexport)
+#else
+#define DOUBLE_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+#define ENTRY extern "C" std::int32_t WEBAPI_CALL
+
+namespace {
+
+struct Call {
+  std::string entry;
+  std::vector<std::string> args;
+};
+
+struct Script {
+  std::map<std::string, std::int32_t> results;
+  std::string reply = "reply line\r\n";
+  std::string fault = "fault line\r\n";
+  std::vector<Call> calls;
+  void (*hook)(const char* entry, void* context) = nullptr;
+  void* hookContext = nullptr;
+};
+
+Script& State() {
+  static Script script;
+  return script;
+}
+
+std::string Text(const char* s) { return s ? std::string(s) : std::string("(null)"); }
+
+std::int32_t Record(const char* entry, std::vector<std::string> args) {
+  Script& s = State();
+  s.calls.push_back({entry, std::move(args)});
+  if (s.hook) s.hook(entry, s.hookContext);
+  const auto found = s.results.find(entry);
+  return found == s.results.end() ? 0 : found->second;
+}
+
+std::int32_t Write(const char* entry, const char* path, const std::string& bytes) {
+  const std::int32_t code = Record(entry, {Text(path)});
+  if (!path || !*path) return code;
+  if (std::FILE* file = std::fopen(path, "wb")) {
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+  }
+  return code;
+}
+
+}  // namespace
+
+ENTRY webApiStartup() { return Record("webApiStartup", {}); }
+ENTRY webApiCleanup() { return Record("webApiCleanup", {}); }
+#ifndef DOUBLE_WITHOUT_STATUS_REQUEST
+ENTRY webApiStatusRequest(const char* host, std::int32_t timeout) {
+  return Record("webApiStatusRequest", {Text(host), std::to_string(timeout)});
+}
+#endif
+ENTRY webApiMemRequest(const char* document, std::int32_t timeout) {
+  return Record("webApiMemRequest", {Text(document), std::to_string(timeout)});
+}
+ENTRY webApiMemRequestRaw(const char* document, std::int32_t timeout) {
+  return Record("webApiMemRequestRaw", {Text(document), std::to_string(timeout)});
+}
+ENTRY webApiFileRequest(const char* path, std::int32_t timeout) {
+  return Record("webApiFileRequest", {Text(path), std::to_string(timeout)});
+}
+ENTRY webApiFileRequestRaw(const char* path, std::int32_t timeout) {
+  return Record("webApiFileRequestRaw", {Text(path), std::to_string(timeout)});
+}
+ENTRY webApiWriteLastReply(const char* path) { return Write("webApiWriteLastReply", path, State().reply); }
+ENTRY webApiWriteLastFault(const char* path) { return Write("webApiWriteLastFault", path, State().fault); }
+
+#ifndef DOUBLE_LEAN
+ENTRY webApiSetRequestPath(const char* path) { return Record("webApiSetRequestPath", {Text(path)}); }
+ENTRY webApiSetFileDump(const char* path) { return Record("webApiSetFileDump", {Text(path)}); }
+ENTRY webApiSetLogFile(const char* path) { return Record("webApiSetLogFile", {Text(path)}); }
+ENTRY webApiSetLogLevel(std::int32_t level) { return Record("webApiSetLogLevel", {std::to_string(level)}); }
+ENTRY webApiFileRequestReply(const char* request, const char* reply, std::int32_t timeout) {
+  return Record("webApiFileRequestReply", {Text(request), Text(reply), std::to_string(timeout)});
+}
+ENTRY webApiFileRequestReplyRaw(const char* request, const char* reply, std::int32_t timeout) {
+  return Record("webApiFileRequestReplyRaw", {Text(request), Text(reply), std::to_string(timeout)});
+}
+#endif
+
+// The test's side. Plain C calling convention on every target.
+DOUBLE_EXPORT void double_Reset() { State() = Script{}; }
+DOUBLE_EXPORT void double_SetResult(const char* entry, std::int32_t code) { State().results[entry] = code; }
+DOUBLE_EXPORT void double_SetReply(const char* bytes, std::size_t size) { State().reply.assign(bytes, size); }
+DOUBLE_EXPORT void double_SetFault(const char* bytes, std::size_t size) { State().fault.assign(bytes, size); }
+DOUBLE_EXPORT void double_SetHook(void (*hook)(const char*, void*), void* context) {
+  State().hook = hook;
+  State().hookContext = context;
+}
+DOUBLE_EXPORT std::size_t double_CallCount() { return State().calls.size(); }
+DOUBLE_EXPORT const char* double_CallEntry(std::size_t i) { return State().calls.at(i).entry.c_str(); }
+DOUBLE_EXPORT std::size_t double_CallArgCount(std::size_t i) { return State().calls.at(i).args.size(); }
+// Arguments are kept whole, embedded bytes included; size tells their length.
+DOUBLE_EXPORT const char* double_CallArg(std::size_t i, std::size_t j, std::size_t* size) {
+  const std::string& arg = State().calls.at(i).args.at(j);
+  *size = arg.size();
+  return arg.data();
+}
