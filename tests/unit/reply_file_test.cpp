@@ -1,0 +1,95 @@
+// Reading the reply file back: the line rules and the files that are not files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "client/ansi.h"
+#include "client/reply_file.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace webapitest {
+namespace {
+
+struct LineCase {
+  const char* name;
+  std::string file;
+  std::string shown;
+};
+
+class ReplyLines : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(ReplyLines, EachLineEndsInCrLf) {
+  EXPECT_EQ(JoinReplyLines(GetParam().file), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ReplyLines,
+    ::testing::Values(LineCase{"Empty", "", ""},
+                      LineCase{"CrLf", "one\r\ntwo\r\n", "one\r\ntwo\r\n"},
+                      LineCase{"CrOnly", "one\rtwo\r", "one\r\ntwo\r\n"},
+                      LineCase{"NoFinalBreak", "one\r\ntwo", "one\r\ntwo\r\n"},
+                      LineCase{"LfStaysInsideALine", "one\ntwo\n", "one\ntwo\n\r\n"},
+                      LineCase{"LfAfterCrGoesWithIt", "a\r\n\nb", "a\r\n\nb\r\n"},
+                      LineCase{"EmptyLines", "\r\r\n\r", "\r\n\r\n\r\n"},
+                      LineCase{"LoneLf", "\n", "\n\r\n"},
+                      LineCase{"NulByte", std::string("a\0b\r\nc", 6), std::string("a\0b\r\nc\r\n", 8)}),
+    [](const ::testing::TestParamInfo<LineCase>& row) { return std::string(row.param.name); });
+
+class ReplyFile : public ::testing::Test {
+ protected:
+  ~ReplyFile() override { std::remove(path.c_str()); }
+  void Write(const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+  std::u16string Path() const { return std::u16string(path.begin(), path.end()); }
+  std::string path = "reply_file_test.txt";
+};
+
+TEST_F(ReplyFile, LoadsTheWholeFileNulBytesIncluded) {
+  Write(std::string("before\0after\rlast", 17));
+  EXPECT_EQ(LoadReplyText(Path()), u"before\u2400after\r\nlast\r\n");
+}
+
+TEST_F(ReplyFile, AnEmptyFileShowsNothing) {
+  Write("");
+  EXPECT_EQ(LoadReplyText(Path()), u"");
+}
+
+TEST_F(ReplyFile, ALargeFileArrivesWhole) {
+  const std::string line(999, 'x');
+  std::string bytes;
+  for (int i = 0; i < 3000; ++i) bytes += line + "\r\n";
+  Write(bytes);
+  const std::u16string text = LoadReplyText(Path());
+  EXPECT_EQ(text.size(), bytes.size());
+  EXPECT_EQ(text.substr(text.size() - 3), u"x\r\n");
+}
+
+TEST_F(ReplyFile, PathsThatNameNoRegularFileGiveAnEmptyPane) {
+  std::string bytes = "untouched";
+  EXPECT_FALSE(ReadRegularFile(u"", bytes));
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_FALSE(ReadRegularFile(u"no such file.txt", bytes));
+  EXPECT_FALSE(ReadRegularFile(u".", bytes));
+#ifdef _WIN32
+  EXPECT_FALSE(ReadRegularFile(u"NUL", bytes));
+  EXPECT_FALSE(ReadRegularFile(u"CON", bytes));
+#else
+  EXPECT_FALSE(ReadRegularFile(u"/dev/zero", bytes));
+  EXPECT_FALSE(ReadRegularFile(u"/dev/urandom", bytes));
+  const std::string fifo = "reply_file_test.fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Nothing writes to the pipe: reading it would wait for ever.
+  EXPECT_FALSE(ReadRegularFile(std::u16string(fifo.begin(), fifo.end()), bytes));
+  unlink(fifo.c_str());
+#endif
+  EXPECT_EQ(LoadReplyText(u"."), u"");
+}
+
+
+}  // namespace
+}  // namespace webapitest
