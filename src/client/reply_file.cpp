@@ -15,64 +15,152 @@
 #endif
 
 namespace webapitest {
+namespace {
+
+// A regular file opened for reading, closed when it goes out of scope. Anything else (a
+// folder, a device, a pipe) is turned away before a byte is read, so nothing can block.
+class RegularFile {
+ public:
+  explicit RegularFile(std::u16string_view path);
+  ~RegularFile();
+  RegularFile(const RegularFile&) = delete;
+  RegularFile& operator=(const RegularFile&) = delete;
+
+  bool ok() const { return ok_; }
+  std::size_t size() const { return size_; }  // at opening; the file may change while read
+  // Up to room bytes; 0 at the end of the file; false on a read error.
+  bool Read(char* buffer, std::size_t room, std::size_t& got);
+
+ private:
+  bool ok_ = false;
+  std::size_t size_ = 0;
+#ifdef _WIN32
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+#else
+  int fd_ = -1;
+#endif
+};
 
 #ifdef _WIN32
 
-bool ReadRegularFile(std::u16string_view path, std::string& out) {
-  out.clear();
-  if (path.empty()) return false;
+RegularFile::RegularFile(std::u16string_view path) {
+  if (path.empty()) return;
   const std::u16string name(path);
   const auto* wide = reinterpret_cast<const wchar_t*>(name.c_str());
   const DWORD attributes = GetFileAttributesW(wide);
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-  HANDLE file = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = GetFileType(file) == FILE_TYPE_DISK;
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  handle_ = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (handle_ == INVALID_HANDLE_VALUE) return;
   LARGE_INTEGER size{};
-  if (ok) ok = GetFileSizeEx(file, &size) != 0;
-  if (ok) {
-    out.reserve(static_cast<std::size_t>(size.QuadPart));
-    char chunk[1 << 16];
-    DWORD got = 0;
-    while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr) != 0) && got > 0) out.append(chunk, got);
-  }
-  CloseHandle(file);
-  if (!ok) out.clear();
-  return ok;
+  ok_ = GetFileType(handle_) == FILE_TYPE_DISK && GetFileSizeEx(handle_, &size) != 0;
+  size_ = ok_ ? static_cast<std::size_t>(size.QuadPart) : 0;
+}
+
+RegularFile::~RegularFile() {
+  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+}
+
+bool RegularFile::Read(char* buffer, std::size_t room, std::size_t& got) {
+  DWORD n = 0;
+  const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(room, 1u << 30));
+  const bool read = ReadFile(handle_, buffer, ask, &n, nullptr) != 0;
+  got = n;
+  return read;
 }
 
 #else
 
-bool ReadRegularFile(std::u16string_view path, std::string& out) {
-  out.clear();
-  if (path.empty()) return false;
+RegularFile::RegularFile(std::u16string_view path) {
+  if (path.empty()) return;
   // O_NONBLOCK: opening a FIFO must not wait for a writer; fstat then turns it away.
-  const int fd = open(ToAnsi(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return false;
+  fd_ = open(ToAnsi(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd_ < 0) return;
   struct stat info {};
-  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-  if (ok) {
-    out.resize(static_cast<std::size_t>(info.st_size));
-    std::size_t have = 0;
-    for (;;) {
-      if (have == out.size()) out.resize(std::max<std::size_t>(out.size() * 2, 1 << 16));
-      const ssize_t got = read(fd, out.data() + have, out.size() - have);
-      if (got > 0) {
-        have += static_cast<std::size_t>(got);
-      } else {
-        ok = got == 0;  // 0 is the end of the file, also of one cut short while being read
-        break;
-      }
-    }
-    out.resize(have);
-  }
-  close(fd);
-  if (!ok) out.clear();
-  return ok;
+  ok_ = fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
+  size_ = ok_ ? static_cast<std::size_t>(info.st_size) : 0;
+}
+
+RegularFile::~RegularFile() {
+  if (fd_ >= 0) close(fd_);
+}
+
+bool RegularFile::Read(char* buffer, std::size_t room, std::size_t& got) {
+  const ssize_t n = read(fd_, buffer, room);
+  got = n > 0 ? static_cast<std::size_t>(n) : 0;
+  return n >= 0;  // 0 is the end of the file, also of one cut short while being read
 }
 
 #endif
+
+bool IsAscii(std::string_view bytes) {
+  unsigned char any = 0;
+  for (unsigned char c : bytes) any |= c;  // one OR over the whole text vectorises well
+  return any < 0x80;
+}
+
+// Builds the pane's text from ASCII bytes as they arrive: the line rules of JoinReplyLines
+// and the conversion in one pass, every byte its own character, NUL shown as U+2400.
+class AsciiLines {
+ public:
+  explicit AsciiLines(std::size_t expected) { text_.reserve(expected + expected / 64 + 2); }
+
+  void Add(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    if (p < end && afterCr_ && *p == '\n') ++p;  // the LF of a CR LF split between reads
+    afterCr_ = false;
+    while (p < end) {
+      const auto* cr = static_cast<const unsigned char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)));
+      const auto* lineEnd = cr ? cr : end;
+      const std::size_t at = text_.size();
+      const std::size_t n = static_cast<std::size_t>(lineEnd - p);
+      text_.resize(at + n + (cr ? 2 : 0));
+      char16_t* out = text_.data() + at;
+      for (std::size_t i = 0; i < n; ++i) out[i] = p[i] ? char16_t{p[i]} : u'\u2400';
+      lineOpen_ = lineOpen_ || n > 0;
+      if (!cr) break;
+      out[n] = u'\r';
+      out[n + 1] = u'\n';
+      lineOpen_ = false;
+      p = cr + 1;
+      if (p == end) afterCr_ = true;
+      else if (*p == '\n') ++p;
+    }
+  }
+
+  std::u16string Finish() {
+    if (lineOpen_) text_ += u"\r\n";
+    return std::move(text_);
+  }
+
+ private:
+  std::u16string text_;
+  bool afterCr_ = false;   // the last byte seen was a CR
+  bool lineOpen_ = false;  // bytes have been seen since the last line break
+};
+
+}  // namespace
+
+bool ReadRegularFile(std::u16string_view path, std::string& out) {
+  out.clear();
+  RegularFile file(path);
+  if (!file.ok()) return false;
+  out.resize(file.size());
+  std::size_t have = 0;
+  for (;;) {
+    if (have == out.size()) out.resize(std::max<std::size_t>(out.size() * 2, 1 << 16));
+    std::size_t got = 0;
+    if (!file.Read(out.data() + have, out.size() - have, got)) {
+      out.clear();
+      return false;
+    }
+    if (got == 0) break;
+    have += got;
+  }
+  out.resize(have);
+  return true;
+}
 
 std::string JoinReplyLines(std::string_view bytes) {
   std::string joined;
@@ -92,14 +180,35 @@ std::string JoinReplyLines(std::string_view bytes) {
   return joined;
 }
 
-std::u16string LoadReplyText(std::u16string_view path) {
-  std::string bytes;
-  if (!ReadRegularFile(path, bytes)) return {};
-  std::string joined = JoinReplyLines(bytes);
-  bytes = std::string();  // give the memory back before the wide copy is made
-  std::u16string text = FromAnsi(joined);
+std::u16string ReplyText(std::string_view bytes) {
+  if (IsAscii(bytes)) {
+    AsciiLines lines(bytes.size());
+    lines.Add(bytes);
+    return lines.Finish();
+  }
+  std::u16string text = FromAnsi(JoinReplyLines(bytes));
   std::replace(text.begin(), text.end(), u'\0', u'\u2400');
   return text;
+}
+
+std::u16string LoadReplyText(std::u16string_view path) {
+  // Read in pieces straight into the pane's text, so a large reply is held once, not three
+  // times; text that is not ASCII starts again the long way, through the code page.
+  RegularFile file(path);
+  if (!file.ok()) return {};
+  AsciiLines lines(file.size());
+  std::string chunk(1 << 20, '\0');
+  for (;;) {
+    std::size_t got = 0;
+    if (!file.Read(chunk.data(), chunk.size(), got)) return {};
+    if (got == 0) return lines.Finish();
+    const std::string_view piece(chunk.data(), got);
+    if (!IsAscii(piece)) break;
+    lines.Add(piece);
+  }
+  std::string bytes;
+  if (!ReadRegularFile(path, bytes)) return {};
+  return ReplyText(bytes);
 }
 
 }  // namespace webapitest

@@ -16,6 +16,10 @@ bool ReadRegularFile(std::u16string_view path, std::string& out);
 // anywhere else stays part of the line. Empty text gives empty text.
 std::string JoinReplyLines(std::string_view bytes);
 
+// Reply bytes as the output pane shows them: JoinReplyLines, converted from the ANSI code
+// page, with every NUL shown as U+2400 so that nothing after it is cut off.
+std::u16string ReplyText(std::string_view bytes);
+
 // The reply file as the output pane shows it: JoinReplyLines, converted from the ANSI code
 // page, with every NUL shown as U+2400 so that nothing after it is cut off. Empty when the
 // file cannot be read.

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "client/ansi.h"
 #include "client/reply_file.h"
@@ -67,6 +69,25 @@ TEST_F(ReplyFile, ALargeFileArrivesWhole) {
   const std::u16string text = LoadReplyText(Path());
   EXPECT_EQ(text.size(), bytes.size());
   EXPECT_EQ(text.substr(text.size() - 3), u"x\r\n");
+}
+
+// The file is read in pieces of 1 MiB: line breaks and odd bytes on either side of a piece's
+// end must come out as if the file were read whole.
+TEST_F(ReplyFile, PiecesJoinAsIfReadWhole) {
+  constexpr std::size_t kPiece = 1u << 20;
+  const std::vector<std::pair<std::size_t, std::string>> cuts = {
+      {kPiece - 1, "\r\nnext"},   // CR ends a piece, its LF starts the next
+      {kPiece - 1, "\rnext\r"},   // a lone CR at the end of a piece
+      {kPiece, "\nnext"},         // an LF at the start of a piece stays in the line
+      {kPiece - 1, "\r"},         // the file ends in a CR at a piece's end
+      {kPiece + 10, "\xe9t\xe9"},  // bytes beyond ASCII after the first piece
+      {kPiece - 1, std::string("\0\r\n", 3)},
+  };
+  for (const auto& [fill, tail] : cuts) {
+    const std::string bytes = std::string(fill, 'x') + tail;
+    Write(bytes);
+    EXPECT_EQ(LoadReplyText(Path()), ReplyText(bytes)) << fill << " + " << ::testing::PrintToString(tail);
+  }
 }
 
 TEST_F(ReplyFile, PathsThatNameNoRegularFileGiveAnEmptyPane) {
