@@ -1,0 +1,107 @@
+// Cutting the output pane's text into lines and rows.
+#include "window/wrapped_text.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace webapitest {
+
+void WrappedText::Assign(std::u16string_view text) {
+  constexpr std::size_t kMax = std::numeric_limits<std::uint32_t>::max();
+  text_.assign(text.substr(0, kMax));
+  lineStart_.assign(1, 0);
+  const char16_t* begin = text_.data();
+  const char16_t* end = begin + text_.size();
+  for (const char16_t* p = begin; (p = std::find(p, end, u'\n')) != end;) {
+    ++p;
+    lineStart_.push_back(static_cast<std::uint32_t>(p - begin));
+  }
+  SetColumns(columns_);
+}
+
+void WrappedText::SetColumns(std::size_t columns) {
+  columns_ = std::max<std::size_t>(columns, 1);
+  rowBefore_.clear();
+  std::size_t rows = 0;
+  for (std::size_t line = 0; line < lineStart_.size(); ++line) {
+    const std::size_t n = RowsOf(line);
+    if (n > 1 && rowBefore_.empty()) {  // the first wrapped line: from here on, count
+      rowBefore_.resize(lineStart_.size());
+      for (std::size_t i = 0; i < line; ++i) rowBefore_[i] = static_cast<std::uint32_t>(i);
+    }
+    if (!rowBefore_.empty()) rowBefore_[line] = static_cast<std::uint32_t>(rows);
+    rows += n;
+  }
+  rowCount_ = rows;
+}
+
+std::size_t WrappedText::LineLength(std::size_t line) const {
+  const std::size_t start = lineStart_[line];
+  if (line + 1 == lineStart_.size()) return text_.size() - start;
+  std::size_t end = lineStart_[line + 1] - 1;  // the LF
+  if (end > start && text_[end - 1] == u'\r') --end;
+  return end - start;
+}
+
+std::size_t WrappedText::RowsOf(std::size_t line) const {
+  const std::size_t length = LineLength(line);
+  return length == 0 ? 1 : (length + columns_ - 1) / columns_;
+}
+
+std::size_t WrappedText::RowCount() const { return rowCount_; }
+
+std::size_t WrappedText::LineOf(std::size_t offset) const {
+  const auto after = std::upper_bound(lineStart_.begin(), lineStart_.end(), offset);
+  return static_cast<std::size_t>(after - lineStart_.begin()) - 1;
+}
+
+WrappedText::Row WrappedText::RowAt(std::size_t row) const {
+  row = std::min(row, rowCount_ - 1);
+  std::size_t line = row, first = row;
+  if (!rowBefore_.empty()) {
+    const auto after = std::upper_bound(rowBefore_.begin(), rowBefore_.end(), row);
+    line = static_cast<std::size_t>(after - rowBefore_.begin()) - 1;
+    first = rowBefore_[line];
+  }
+  const std::size_t skip = (row - first) * columns_;
+  const std::size_t length = LineLength(line);
+  return {lineStart_[line] + skip, std::min(columns_, length - std::min(skip, length))};
+}
+
+std::size_t WrappedText::RowOf(std::size_t offset) const {
+  offset = std::min(offset, text_.size());
+  const std::size_t line = LineOf(offset);
+  const std::size_t column = std::min(offset - lineStart_[line], LineLength(line));
+  const std::size_t within = std::min(column / columns_, RowsOf(line) - 1);
+  return (rowBefore_.empty() ? line : rowBefore_[line]) + within;
+}
+
+std::size_t WrappedText::OffsetAt(std::size_t row, std::size_t column) const {
+  const Row r = RowAt(row);
+  return r.offset + std::min(column, r.length);
+}
+
+std::size_t WrappedText::Previous(std::size_t offset) const {
+  if (offset == 0) return 0;
+  offset = std::min(offset, text_.size());
+  const std::size_t line = LineOf(offset);
+  if (offset == lineStart_[line]) return lineStart_[line - 1] + LineLength(line - 1);
+  return offset - 1;
+}
+
+std::size_t WrappedText::Next(std::size_t offset) const {
+  if (offset >= text_.size()) return text_.size();
+  const std::size_t line = LineOf(offset);
+  if (offset >= lineStart_[line] + LineLength(line))
+    return line + 1 < lineStart_.size() ? lineStart_[line + 1] : text_.size();
+  return offset + 1;
+}
+
+std::u16string_view WrappedText::Slice(std::size_t from, std::size_t to) const {
+  if (from > to) std::swap(from, to);
+  from = std::min(from, text_.size());
+  to = std::min(to, text_.size());
+  return std::u16string_view(text_).substr(from, to - from);
+}
+
+}  // namespace webapitest

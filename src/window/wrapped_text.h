@@ -1,0 +1,58 @@
+// The layout of the read-only output pane, apart from any window system: the text cut into
+// lines, and lines wrapped into rows of a fixed number of columns (the pane's font has a fixed
+// pitch). Holds millions of lines cheaply: one offset per line, rows computed on demand.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace webapitest {
+
+class WrappedText {
+ public:
+  struct Row {
+    std::size_t offset;  // of the row's first character in Text()
+    std::size_t length;  // characters shown in the row, line break excluded
+  };
+
+  // Lines end at LF; a CR directly before it belongs to the break. Text past 4 Gi characters
+  // is not kept.
+  void Assign(std::u16string_view text);
+  // The pane's width in characters, at least 1.
+  void SetColumns(std::size_t columns);
+
+  std::u16string_view Text() const { return text_; }
+  std::size_t columns() const { return columns_; }
+  std::size_t LineCount() const { return lineStart_.size(); }
+  std::size_t RowCount() const;
+  Row RowAt(std::size_t row) const;
+
+  // The row that shows the caret at offset; an offset at the end of a line stays on the
+  // line's last row.
+  std::size_t RowOf(std::size_t offset) const;
+  // The caret offset nearest to a column of a row (clamped to the row's text).
+  std::size_t OffsetAt(std::size_t row, std::size_t column) const;
+
+  // Caret moves over characters: a line break counts as one step.
+  std::size_t Previous(std::size_t offset) const;
+  std::size_t Next(std::size_t offset) const;
+  // The selected text, line breaks as stored (CR LF).
+  std::u16string_view Slice(std::size_t from, std::size_t to) const;
+
+ private:
+  std::size_t LineOf(std::size_t offset) const;
+  std::size_t LineLength(std::size_t line) const;  // without its break
+  std::size_t RowsOf(std::size_t line) const;
+
+  std::u16string text_;
+  std::size_t columns_ = 80;
+  std::vector<std::uint32_t> lineStart_{0};
+  // Rows before each line; empty while no line is wider than the pane (then row == line).
+  std::vector<std::uint32_t> rowBefore_;
+  std::size_t rowCount_ = 1;
+};
+
+}  // namespace webapitest
