@@ -1,0 +1,311 @@
+// The window: its controls, walked from the control table, and the Form operations on them.
+#include "window/qt/web_api_form.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QTextOption>
+#include <QThread>
+#include <climits>
+#include <cstdio>
+#include <stdexcept>
+
+#include "window/qt/fonts.h"
+#include "window/qt/light.h"
+#include "window/qt/line_breaks.h"
+
+namespace webapitest {
+namespace {
+
+constexpr int kLayoutDpi = 96;  // the table's twips become logical pixels at 96 DPI
+
+int Px(int twips) { return TwipsToPixels(twips, kLayoutDpi); }
+
+QString ToQString(std::u16string_view text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::u16string FromQString(const QString& text) {
+  return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+}
+
+// The label that names a control: the nearest label to its left on the same line of the same
+// container (host: "Status host", ActiveShape: "Request active"), or none.
+const ControlSpec* LabelBeside(const ControlSpec& spec) {
+  const ControlSpec* found = nullptr;
+  for (const ControlSpec& other : kControls) {
+    if (other.kind != Kind::Label || other.container != spec.container || other.top != spec.top ||
+        other.left >= spec.left)
+      continue;
+    if (!found || other.left > found->left) found = &other;
+  }
+  return found;
+}
+
+// What assistive technology calls the control: its caption as shown; for a text box or a
+// light, the label beside it or else the frame around it, or else the control's name.
+QString AccessibleName(const ControlSpec& spec) {
+  if (spec.kind == Kind::TextBox || spec.kind == Kind::Light) {
+    if (const ControlSpec* label = LabelBeside(spec)) return ToQString(StripAccessKey(label->text));
+    if (spec.container != Control::None) return ToQString(StripAccessKey(Spec(spec.container).text));
+    return QString::fromUtf8(spec.name.data(), static_cast<qsizetype>(spec.name.size()));
+  }
+  return ToQString(StripAccessKey(spec.text));
+}
+
+// Its tooltip; a light, which has none, is described by its label's.
+QString AccessibleDescription(const ControlSpec& spec) {
+  if (spec.kind == Kind::Light) {
+    if (const ControlSpec* label = LabelBeside(spec)) return ToQString(label->tooltip);
+  }
+  return ToQString(spec.tooltip);
+}
+
+QWidget* MakeTextBox(const ControlSpec& spec, QWidget* parent) {
+  const bool readOnly = (spec.flags & kReadOnly) != 0;
+  if (!(spec.flags & kMultiLine)) {
+    auto* box = new QLineEdit(ToQString(spec.text), parent);
+    box->setMaxLength(INT_MAX);  // no text box limits its length
+    box->setReadOnly(readOnly);
+    if (spec.flags & kGrayText) {
+      QPalette palette = box->palette();
+      for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        palette.setColor(group, QPalette::Text, palette.color(QPalette::Disabled, QPalette::Text));
+      box->setPalette(palette);
+    }
+    return box;
+  }
+  auto* box = new QPlainTextEdit(ToQString(spec.text), parent);
+  box->setTabChangesFocus(true);  // Tab moves on, as in every other control
+  box->setVerticalScrollBarPolicy(spec.flags & kVScroll ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+  if (spec.flags & kHScroll) {
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  } else {
+    // Wrapping at any character, not only between words: a reply of one long line lays out in
+    // a fraction of a second this way, where word wrapping takes about a minute per megabyte.
+    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    box->setWordWrapMode(QTextOption::WrapAnywhere);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A vertical bar that is always there keeps the wrap width fixed, so a long reply is not
+    // laid out a second time when the bar appears.
+    if (spec.flags & kVScroll) box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  }
+  if (readOnly) {
+    box->setReadOnly(true);
+    // Read-only still lets the user move the caret, select and copy.
+    box->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+  }
+  return box;
+}
+
+}  // namespace
+
+WebApiForm::WebApiForm(QWidget* parent) : QWidget(parent) {
+  RegisterFontSubstitutes();
+  setWindowTitle(ToQString(kWindowTitle));
+  setFont(ToQFont(Font{Face::WindowFont, 0}));
+  setFixedSize(Px(kClientWidth), Px(kClientHeight));  // the layout is fixed: nothing moves
+
+  for (const ControlSpec& spec : kControls) widgets_[static_cast<std::size_t>(spec.id)] = Build(spec);
+
+  // The two buttons that sit over the free-text frame's bottom strip stay above it.
+  for (const ControlSpec& spec : kControls)
+    if (spec.kind == Kind::Frame) Widget(spec.id)->lower();
+
+  const auto order = TabOrder();
+  for (std::size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(Widget(order[i]), Widget(order[i + 1]));
+  setTabOrder(Widget(order.back()), Widget(order.front()));
+  Widget(order.front())->setFocus();
+}
+
+QWidget* WebApiForm::Build(const ControlSpec& spec) {
+  // The table lists a frame before the controls it contains.
+  QWidget* parent = spec.container == Control::None ? this : Widget(spec.container);
+  if (!parent) throw std::logic_error("a control's frame must come before it in the control table");
+
+  QWidget* widget = nullptr;
+  switch (spec.kind) {
+    case Kind::Label: {
+      auto* label = new QLabel(ToQString(spec.text), parent);
+      label->setTextFormat(Qt::PlainText);
+      label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+      widget = label;
+      break;
+    }
+    case Kind::TextBox:
+      widget = MakeTextBox(spec, parent);
+      break;
+    case Kind::CommandButton: {
+      // Qt reads the "&" of the caption as the access key: Alt and the letter click it.
+      auto* button = new QPushButton(ToQString(spec.text), parent);
+      button->setAutoDefault(false);  // Enter and Escape click no button
+      button->setDefault(false);
+      const Control id = spec.id;
+      connect(button, &QPushButton::clicked, this, [this, id] { Click(id); });
+      widget = button;
+      break;
+    }
+    case Kind::CheckBox:
+      widget = new QCheckBox(ToQString(spec.text), parent);
+      break;
+    case Kind::Frame:
+      widget = new QGroupBox(ToQString(spec.text), parent);
+      break;
+    case Kind::Light:
+      widget = new Light(parent);
+      break;
+  }
+
+  widget->setObjectName(QString::fromUtf8(spec.name.data(), static_cast<qsizetype>(spec.name.size())));
+  widget->setGeometry(Px(spec.left), Px(spec.top), Px(spec.width), Px(spec.height));
+  if (spec.kind != Kind::Light) widget->setFont(ToQFont(spec.font));
+  if (!spec.tooltip.empty()) widget->setToolTip(ToQString(spec.tooltip));
+  widget->setAccessibleName(AccessibleName(spec));
+  widget->setAccessibleDescription(AccessibleDescription(spec));
+  if (spec.tabIndex < 0 || spec.kind == Kind::Label || spec.kind == Kind::Frame)
+    widget->setFocusPolicy(Qt::NoFocus);
+  else
+    widget->setFocusPolicy(Qt::StrongFocus);
+  return widget;
+}
+
+bool WebApiForm::Load() {
+  if (!events_) return true;
+  const bool loaded = Dispatch([this] { events_->Form_Load(); });
+  return loaded && !unloaded_;
+}
+
+void WebApiForm::RequestClose() {
+  if (running_ > 0) {
+    closePending_ = true;
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    return;
+  }
+  close();
+}
+
+void WebApiForm::closeEvent(QCloseEvent* event) {
+  if (running_ > 0) {  // never unload under a running procedure; close once it returns
+    closePending_ = true;
+    event->ignore();
+    return;
+  }
+  if (events_ && !unloaded_) {
+    unloaded_ = true;
+    bool cancel = false;
+    Dispatch([this, &cancel] { events_->Form_Unload(cancel); });
+    if (cancel && exitCode_ == 0) {
+      unloaded_ = false;
+      event->ignore();
+      return;
+    }
+  }
+  event->accept();
+}
+
+void WebApiForm::Click(Control button) {
+  if (!events_ || unloaded_) return;
+  Dispatch([this, button] { RaiseClick(*events_, button); });
+}
+
+bool WebApiForm::Dispatch(const std::function<void()>& handler) {
+  ++running_;
+  bool ok = true;
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    ok = false;
+    Fail(e.what());
+  } catch (...) {
+    ok = false;
+    Fail("An unexpected error occurred.");
+  }
+  --running_;
+  if (running_ == 0 && closePending_) {
+    closePending_ = false;
+    close();
+  }
+  return ok;
+}
+
+void WebApiForm::Fail(const std::string& message) {
+  std::fprintf(stderr, "webapitest: %s\n", message.c_str());
+  // One box is enough: a failure while cleaning up after a failure is only logged.
+  if (exitCode_ == 0) {
+    exitCode_ = 1;
+    ShowCriticalBox(ToQString(kWindowTitle),
+                    QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
+  }
+  if (!unloaded_) closePending_ = true;  // the library is cleaned up before the program ends
+  // Only a running event loop is left; outside one (a failed load) the caller ends the
+  // program, and an exit asked for now would make every later event loop return at once.
+  if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(1);
+}
+
+const Light& WebApiForm::LightOf(Control light) const {
+  if (Spec(light).kind != Kind::Light) throw std::invalid_argument("not a light");
+  return *static_cast<const Light*>(Widget(light));
+}
+
+Light& WebApiForm::LightAt(Control light) { return const_cast<Light&>(LightOf(light)); }
+
+std::u16string WebApiForm::Text(Control box) const {
+  QWidget* widget = Widget(box);
+  if (auto* line = qobject_cast<QLineEdit*>(widget)) return FromQString(line->text());
+  if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
+    // The raw text keeps what the user typed (non-breaking spaces too); only the line
+    // breaks change, to CR LF.
+    return ToFormText(edit->document()->toRawText());
+  }
+  throw std::invalid_argument("not a text box");
+}
+
+void WebApiForm::SetText(Control box, std::u16string_view text) {
+  QWidget* widget = Widget(box);
+  if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+    line->setText(ToQString(text));
+    return;
+  }
+  if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
+    edit->setPlainText(ToWidgetText(text));
+    return;
+  }
+  throw std::invalid_argument("not a text box");
+}
+
+int WebApiForm::Value(Control checkBox) const {
+  auto* box = qobject_cast<QCheckBox*>(Widget(checkBox));
+  if (!box) throw std::invalid_argument("not a check box");
+  return box->isChecked() ? 1 : 0;
+}
+
+void WebApiForm::SetFillColor(Control light, Rgb color) { LightAt(light).SetColor(color); }
+
+void WebApiForm::SetFillStyle(Control light, Fill fill) { LightAt(light).SetFill(fill); }
+
+void WebApiForm::Repaint(Control light) { LightAt(light).repaint(); }
+
+void WebApiForm::Focus(Control control) { Widget(control)->setFocus(Qt::OtherFocusReason); }
+
+void WebApiForm::ShowCritical(std::u16string_view title, std::u16string_view text) {
+  ShowCriticalBox(ToQString(title), ToQString(text));
+}
+
+void WebApiForm::ShowCriticalBox(const QString& title, const QString& text) {
+  QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, this);
+  box.setTextFormat(Qt::PlainText);  // a path or a message is never read as markup
+  box.exec();
+}
+
+}  // namespace webapitest
