@@ -1,0 +1,268 @@
+// Checking request documents and reading reply documents, with pugixml.
+#include "library/documents.h"
+
+#include <pugixml.hpp>
+
+#include <cstring>
+
+#include "library/text.h"
+
+namespace webapi {
+namespace {
+
+constexpr std::size_t kBodyLinesShown = 10;
+
+// "line 3, column 7" of a node, or of a byte offset.
+std::string Where(std::string_view utf8, std::ptrdiff_t offset) {
+  if (offset < 0) return "an unknown position";
+  const Position at = PositionAt(utf8, static_cast<std::size_t>(offset));
+  return "line " + std::to_string(at.line) + ", column " + std::to_string(at.column);
+}
+
+std::string Where(std::string_view utf8, const pugi::xml_node& node) {
+  std::ptrdiff_t offset = node.offset_debug();
+  if (offset > 0 && node.type() == pugi::node_element) --offset;  // the '<' before the name
+  return Where(utf8, offset);
+}
+
+// The line at a position and a caret under the column, for a tester to find the spot.
+void ShowSpot(std::string_view utf8, std::size_t offset, std::vector<std::string>& lines) {
+  const Position at = PositionAt(utf8, offset);
+  const std::string_view text = LineAt(utf8, at.line);
+  std::string caret;
+  std::size_t column = 1;
+  for (std::size_t i = 0; i < text.size() && column < at.column; ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+    caret += text[i] == '\t' ? '\t' : ' ';
+    ++column;
+  }
+  lines.push_back("  " + Utf8ToLocal(text));
+  lines.push_back("  " + caret + "^");
+}
+
+pugi::xml_node FindRequestLike(const pugi::xml_document& doc, const char* name) {
+  const pugi::xml_node root = doc.document_element();
+  if (std::strcmp(root.name(), name) == 0) return root;
+  return root.child(name);
+}
+
+std::vector<std::string> BodyExcerpt(std::string_view body) {
+  std::vector<std::string> lines = SplitLines(body);
+  const bool cut = lines.size() > kBodyLinesShown;
+  if (cut) lines.resize(kBodyLinesShown);
+  for (auto& line : lines) line = "  " + line;
+  if (cut) lines.push_back("  ...");
+  return lines;
+}
+
+bool IsBlank(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
+
+class StringWriter : public pugi::xml_writer {
+ public:
+  void write(const void* data, std::size_t size) override { text.append(static_cast<const char*>(data), size); }
+  std::string text;
+};
+
+// The content of an element as lines: its text, or its child elements printed as XML.
+void AppendContentLines(const pugi::xml_node& node, std::vector<std::string>& out) {
+  bool markup = false;
+  for (const pugi::xml_node& child : node.children())
+    if (child.type() != pugi::node_pcdata && child.type() != pugi::node_cdata) markup = true;
+  std::vector<std::string> lines;
+  if (!markup) {
+    std::string text;
+    for (const pugi::xml_node& child : node.children()) text += child.value();
+    lines = SplitLines(text);
+  } else {
+    StringWriter writer;
+    for (const pugi::xml_node& child : node.children()) {
+      if (child.type() == pugi::node_pcdata && IsBlank(child.value())) continue;
+      child.print(writer, " ",
+                  pugi::format_indent | pugi::format_no_declaration | pugi::format_attribute_single_quote,
+                  pugi::encoding_utf8);
+    }
+    lines = SplitLines(writer.text);
+  }
+  while (!lines.empty() && IsBlank(lines.back())) lines.pop_back();
+  std::size_t first = 0;
+  while (first < lines.size() && IsBlank(lines[first])) ++first;
+  for (std::size_t i = first; i < lines.size(); ++i) out.push_back(Utf8ToLocal(lines[i]));
+}
+
+// Looks for host='...' in the first <server ...> tag of text that need not be well-formed.
+bool ScanServerHost(std::string_view text, std::string& host) {
+  for (std::size_t at = text.find("<server"); at != std::string_view::npos; at = text.find("<server", at + 1)) {
+    std::size_t i = at + 7;
+    if (i >= text.size() || !std::strchr(" \t\r\n/>", text[i])) continue;
+    const std::size_t end = text.find('>', i);
+    const std::string_view tag = text.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i);
+    for (std::size_t h = tag.find("host"); h != std::string_view::npos; h = tag.find("host", h + 1)) {
+      if (h > 0 && !std::strchr(" \t\r\n", tag[h - 1])) continue;
+      std::size_t j = h + 4;
+      while (j < tag.size() && std::strchr(" \t\r\n", tag[j])) ++j;
+      if (j >= tag.size() || tag[j] != '=') continue;
+      ++j;
+      while (j < tag.size() && std::strchr(" \t\r\n", tag[j])) ++j;
+      if (j >= tag.size() || (tag[j] != '\'' && tag[j] != '"')) continue;
+      const std::size_t close = tag.find(tag[j], j + 1);
+      if (close == std::string_view::npos) continue;
+      host = std::string(tag.substr(j + 1, close - j - 1));
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+const char* CodeName(std::int32_t code) {
+  switch (code) {
+    case WEBAPI_OK: return "ok";
+    case WEBAPI_NOT_STARTED: return "not started";
+    case WEBAPI_BAD_ARGUMENT: return "bad argument";
+    case WEBAPI_MALFORMED_REQUEST: return "malformed request";
+    case WEBAPI_REQUEST_FILE: return "request file";
+    case WEBAPI_CONNECT_FAILED: return "connection failed";
+    case WEBAPI_TIMEOUT: return "timeout";
+    case WEBAPI_HTTP_STATUS: return "HTTP error status";
+    case WEBAPI_BAD_REPLY: return "bad reply";
+    case WEBAPI_SERVER_FAULT: return "server fault";
+    case WEBAPI_WRITE_FAILED: return "write failed";
+    case WEBAPI_NOTHING_TO_WRITE: return "nothing to write";
+    case WEBAPI_INTERNAL: return "internal error";
+    default: return "unknown";
+  }
+}
+
+Outcome CheckRequest(std::string_view document, CheckedRequest& checked) {
+  checked.utf8 = LocalToUtf8(document);
+  const std::string& utf8 = checked.utf8;
+  pugi::xml_document doc;
+  const pugi::xml_parse_result parsed =
+      doc.load_buffer(utf8.data(), utf8.size(), pugi::parse_default, pugi::encoding_utf8);
+  if (!parsed) {
+    std::vector<std::string> lines{"The request document is not well-formed XML: " +
+                                   std::string(parsed.description()) + " at " + Where(utf8, parsed.offset) + "."};
+    if (!utf8.empty()) ShowSpot(utf8, static_cast<std::size_t>(parsed.offset), lines);
+    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST, std::move(lines));
+  }
+  const pugi::xml_node request = FindRequestLike(doc, "webapirequest");
+  if (!request) {
+    const pugi::xml_node root = doc.document_element();
+    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
+                          {"The request document has no webapirequest element: its root element <" +
+                               Utf8ToLocal(root.name()) + "> at " + Where(utf8, root) +
+                               " neither is one nor holds one.",
+                           "Expected: <kqxml version='1.0'><webapirequest>...</webapirequest></kqxml>"});
+  }
+  const pugi::xml_node server = request.child("server");
+  if (!server) {
+    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
+                          {"The webapirequest element at " + Where(utf8, request) + " has no server element.",
+                           "Expected: <server host='hostname or IP:portnumber' />"});
+  }
+  const std::string host = server.attribute("host").value();
+  if (host.empty()) {
+    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
+                          {"The server element at " + Where(utf8, server) + " has no host attribute or an empty one.",
+                           "Expected: <server host='hostname or IP:portnumber' />"});
+  }
+  std::string why;
+  const auto hostPort = ParseHostPort(host, why);
+  if (!hostPort) {
+    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
+                          {"The server element at " + Where(utf8, server) + " names an unusable host.",
+                           Utf8ToLocal(why)});
+  }
+  const pugi::xml_node service = request.child("service");
+  if (!service) {
+    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
+                          {"The webapirequest element at " + Where(utf8, request) + " has no service element.",
+                           "Expected: <service name='...' entrypoint='...' />"});
+  }
+  checked.service = service.attribute("name").value();
+  checked.entrypoint = service.attribute("entrypoint").value();
+  if (checked.service.empty() || checked.entrypoint.empty()) {
+    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
+                          {"The service element at " + Where(utf8, service) + " lacks its " +
+                               (checked.service.empty() ? "name" : "entrypoint") + " attribute or has an empty one.",
+                           "Expected: <service name='...' entrypoint='...' />"});
+  }
+  checked.server = *hostPort;
+  return {};
+}
+
+Outcome FindServer(std::string_view document, HostPort& server) {
+  std::string host;
+  pugi::xml_document doc;
+  if (doc.load_buffer(document.data(), document.size(), pugi::parse_default, pugi::encoding_utf8)) {
+    const pugi::xml_node found = doc.find_node([](const pugi::xml_node& node) {
+      return std::strcmp(node.name(), "server") == 0 && node.attribute("host");
+    });
+    if (found) host = found.attribute("host").value();
+  } else {
+    ScanServerHost(document, host);
+  }
+  if (host.empty()) {
+    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
+                          {"The request names no server, so there is nowhere to send it: no <server host='...' /> "
+                           "with a host was found in the document.",
+                           "Expected: <server host='hostname or IP:portnumber' />"});
+  }
+  std::string why;
+  const auto hostPort = ParseHostPort(host, why);
+  if (!hostPort)
+    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST, {"The request's server element names an unusable host.", why});
+  server = *hostPort;
+  return {};
+}
+
+Outcome ReadReply(std::string_view body, const std::string& from) {
+  if (body.empty())
+    return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + from + " is empty: HTTP 200 without a document."});
+  pugi::xml_document doc;
+  const pugi::xml_parse_result parsed =
+      doc.load_buffer(body.data(), body.size(), pugi::parse_default, pugi::encoding_utf8);
+  if (!parsed) {
+    std::vector<std::string> lines{"The reply from " + from + " is not well-formed XML: " +
+                                   std::string(parsed.description()) + " at " + Where(body, parsed.offset) + ".",
+                                   "The reply begins:"};
+    for (auto& line : BodyExcerpt(body)) lines.push_back(Utf8ToLocal(line));
+    return Outcome::Fault(WEBAPI_BAD_REPLY, std::move(lines));
+  }
+  const pugi::xml_node reply = FindRequestLike(doc, "webapireply");
+  if (!reply) {
+    return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + from + " is not a reply document: its root element <" +
+                                                 Utf8ToLocal(doc.document_element().name()) +
+                                                 "> neither is nor holds a webapireply element."});
+  }
+  const pugi::xml_node service = reply.child("service");
+  std::string about;
+  if (service) {
+    about = " (service " + Utf8ToLocal(service.attribute("name").value()) + ", entry point " +
+            Utf8ToLocal(service.attribute("entrypoint").value()) + ")";
+  }
+  if (const pugi::xml_node fault = reply.child("fault")) {
+    const std::string code = fault.attribute("code").value();
+    std::vector<std::string> lines{"Server fault " + (code.empty() ? std::string("without a code") : code) + " from " +
+                                   from + about + ":"};
+    const std::string message = fault.attribute("message").value();
+    for (auto& line : SplitLines(message)) lines.push_back(Utf8ToLocal(line));
+    for (const pugi::xml_node& detail : fault.children("detail")) AppendContentLines(detail, lines);
+    return Outcome::Fault(WEBAPI_SERVER_FAULT, std::move(lines));
+  }
+  const pugi::xml_node data = reply.child("replydata");
+  if (!data) {
+    return Outcome::Fault(WEBAPI_BAD_REPLY,
+                          {"The reply from " + from + " holds neither replydata nor a fault" + about + "."});
+  }
+  Outcome outcome;
+  if (data.child("data")) {
+    for (const pugi::xml_node& item : data.children("data")) AppendContentLines(item, outcome.lines);
+  } else {
+    AppendContentLines(data, outcome.lines);
+  }
+  return outcome;
+}
+
+}  // namespace webapi

@@ -1,0 +1,296 @@
+// Requests, their outcome kept for the reply and fault files, settings, log and dump.
+#include "library/session.h"
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <utility>
+
+#include "library/documents.h"
+#include "library/files.h"
+#include "library/host.h"
+#include "library/text.h"
+
+namespace webapi {
+namespace {
+
+std::string Now() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto millis =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  char withMillis[40];
+  std::snprintf(withMillis, sizeof withMillis, "%s.%03d", text, static_cast<int>(millis));
+  return withMillis;
+}
+
+const char* LevelName(std::int32_t level) {
+  switch (level) {
+    case kLogErrors: return "ERROR";
+    case kLogRequests: return "INFO ";
+    case kLogDetails: return "DETAIL";
+    default: return "TRACE";
+  }
+}
+
+std::string Seconds(std::int32_t timeoutSeconds) { return Count(timeoutSeconds, "second", "seconds"); }
+
+// Bytes as a dump shows them: as they are, ended by a line break.
+std::string Block(std::string_view bytes) {
+  std::string block(bytes);
+  if (!block.empty() && block.back() != '\n') block += '\n';
+  return block;
+}
+
+}  // namespace
+
+std::int32_t Session::Startup() {
+  if (started_) return WEBAPI_OK;
+  if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) return WEBAPI_INTERNAL;
+  started_ = true;
+  settings_ = Settings{};
+  last_ = Last::Nothing;
+  outcome_ = Outcome{};
+  return WEBAPI_OK;
+}
+
+std::int32_t Session::Cleanup() {
+  if (!started_) return WEBAPI_NOT_STARTED;
+  Log(kLogDetails, "webApiCleanup: the library ends.");
+  curl_global_cleanup();
+  started_ = false;
+  settings_ = Settings{};
+  last_ = Last::Nothing;
+  outcome_ = Outcome{};
+  return WEBAPI_OK;
+}
+
+Outcome Session::Admit(const char* entry, const char* text, const char* what, std::int32_t timeoutSeconds) const {
+  if (!started_) {
+    return Outcome::Fault(WEBAPI_NOT_STARTED, {std::string("The library is not started: ") + entry +
+                                               " was called before webApiStartup or after webApiCleanup."});
+  }
+  if (!text) return Outcome::Fault(WEBAPI_BAD_ARGUMENT, {std::string(entry) + " was given no " + what + " (a null pointer)."});
+  if (timeoutSeconds < 1 || timeoutSeconds > kMaxTimeoutSeconds) {
+    return Outcome::Fault(WEBAPI_BAD_ARGUMENT, {"The timeout of " + Seconds(timeoutSeconds) + " is outside 1 to " +
+                                                std::to_string(kMaxTimeoutSeconds) + " seconds."});
+  }
+  return {};
+}
+
+std::int32_t Session::StatusRequest(const char* host, std::int32_t timeoutSeconds) {
+  const char* entry = "webApiStatusRequest";
+  Outcome admitted = Admit(entry, host, "host", timeoutSeconds);
+  if (!admitted.ok()) return Record(entry, std::move(admitted), std::string());
+  std::string why;
+  const auto hostPort = ParseHostPort(host, why);
+  if (!hostPort) return Record(entry, Outcome::Fault(WEBAPI_BAD_ARGUMENT, {why}), std::string());
+  TransferRequest request;
+  request.host = *hostPort;
+  request.path = "/status";
+  request.timeoutSeconds = timeoutSeconds;
+  const std::string where = Describe(request) + ", timeout " + Seconds(timeoutSeconds);
+  TransferResult result = Exchange(std::move(request));
+  if (!result.outcome.ok()) return Record(entry, std::move(result.outcome), where);
+  return Record(entry, Outcome{WEBAPI_OK, SplitLines(result.body)}, where);
+}
+
+std::int32_t Session::MemRequest(const char* document, std::int32_t timeoutSeconds, bool raw) {
+  const char* entry = raw ? "webApiMemRequestRaw" : "webApiMemRequest";
+  Outcome admitted = Admit(entry, document, "document", timeoutSeconds);
+  if (!admitted.ok()) return Record(entry, std::move(admitted), std::string());
+  std::string where;
+  Outcome outcome = Post(document, timeoutSeconds, raw, where);
+  return Record(entry, std::move(outcome), where);
+}
+
+std::int32_t Session::FileRequest(const char* path, std::int32_t timeoutSeconds, bool raw) {
+  const char* entry = raw ? "webApiFileRequestRaw" : "webApiFileRequest";
+  Outcome admitted = Admit(entry, path, "request file", timeoutSeconds);
+  if (!admitted.ok()) return Record(entry, std::move(admitted), std::string());
+  std::string document;
+  Outcome read = ReadRequestFile(path, document);
+  if (!read.ok()) return Record(entry, std::move(read), std::string());
+  std::string where;
+  Outcome outcome = Post(document, timeoutSeconds, raw, where);
+  where = "request file \"" + std::string(path) + "\"" + (where.empty() ? "" : "; " + where);
+  return Record(entry, std::move(outcome), where);
+}
+
+std::int32_t Session::FileRequestReply(const char* requestPath, const char* replyPath, std::int32_t timeoutSeconds,
+                                       bool raw) {
+  const char* entry = raw ? "webApiFileRequestReplyRaw" : "webApiFileRequestReply";
+  if (!replyPath || !*replyPath) {
+    return Record(entry, Outcome::Fault(WEBAPI_BAD_ARGUMENT, {std::string(entry) + " was given no reply file path."}),
+                  std::string());
+  }
+  const std::int32_t code = FileRequest(requestPath, timeoutSeconds, raw);
+  const std::int32_t written = WriteLast(replyPath, code != WEBAPI_OK);
+  return written == WEBAPI_WRITE_FAILED ? written : code;
+}
+
+Outcome Session::Post(std::string_view document, std::int32_t timeoutSeconds, bool raw, std::string& where) {
+  TransferRequest request;
+  request.post = true;
+  request.path = settings_.requestPath;
+  request.timeoutSeconds = timeoutSeconds;
+  if (raw) {
+    Outcome found = FindServer(document, request.host);
+    if (!found.ok()) return found;
+    request.body = std::string(document);
+    request.contentType = "text/xml";
+  } else {
+    CheckedRequest checked;
+    Outcome valid = CheckRequest(document, checked);
+    if (!valid.ok()) return valid;
+    request.host = checked.server;
+    request.body = std::move(checked.utf8);
+    request.contentType = "text/xml; charset=UTF-8";
+    where = "service " + checked.service + ", entry point " + checked.entrypoint + "; ";
+  }
+  where += Describe(request) + ", timeout " + Seconds(timeoutSeconds);
+  const std::string host = request.host.Authority();
+  TransferResult result = Exchange(std::move(request));
+  if (!result.outcome.ok()) return std::move(result.outcome);
+  if (raw) return Outcome{WEBAPI_OK, SplitLines(result.body)};
+  return ReadReply(result.body, host);
+}
+
+TransferResult Session::Exchange(TransferRequest request) {
+  if (settings_.logLevel >= kLogTrace && !settings_.logPath.empty())
+    request.trace = [this](std::string_view line) { Log(kLogTrace, std::string(line)); };
+  TransferResult result = Transfer(request);
+  Dump(request, result);
+  if (result.outcome.ok()) {
+    Log(kLogDetails, Describe(request) + ": " + result.statusLine + ", " + Count(static_cast<long long>(result.body.size()), "byte", "bytes") +
+                         " in " + std::to_string(result.milliseconds) + " ms");
+  }
+  return result;
+}
+
+std::int32_t Session::Record(const char* entry, Outcome outcome, const std::string& where) {
+  const std::int32_t code = outcome.code;
+  const std::string summary = std::string(entry) + (where.empty() ? "" : " (" + where + ")") + ": " +
+                              std::to_string(code) + " " + CodeName(code);
+  if (outcome.ok()) {
+    Log(kLogRequests, summary + ", " + Count(static_cast<long long>(outcome.lines.size()), "line", "lines"));
+    last_ = Last::Reply;
+  } else {
+    Log(kLogErrors, summary + ": " + (outcome.lines.empty() ? std::string() : outcome.lines.front()));
+    for (std::size_t i = 1; i < outcome.lines.size(); ++i) Log(kLogDetails, "  " + outcome.lines[i]);
+    if (!where.empty()) outcome.lines.push_back("While: " + where + ".");
+    outcome.lines.push_back(std::string(entry) + " returned " + std::to_string(code) + " (" + CodeName(code) + ").");
+    last_ = Last::Fault;
+  }
+  outcome_ = std::move(outcome);
+  lastEntry_ = entry;
+  return code;
+}
+
+std::int32_t Session::WriteLast(const char* path, bool fault) {
+  const char* entry = fault ? "webApiWriteLastFault" : "webApiWriteLastReply";
+  if (!path || !*path) {
+    Log(kLogErrors, std::string(entry) + ": no file named (" + (path ? "empty path" : "null pointer") + ")");
+    return WEBAPI_BAD_ARGUMENT;
+  }
+  std::vector<std::string> lines;
+  std::int32_t code = WEBAPI_OK;
+  if (last_ == Last::Nothing) {
+    lines.push_back(std::string("No request has been made yet, so there is no ") + (fault ? "fault" : "reply") + ".");
+    code = WEBAPI_NOTHING_TO_WRITE;
+  } else if (fault && last_ == Last::Reply) {
+    lines.push_back("No fault: the last request (" + lastEntry_ + ") succeeded.");
+    code = WEBAPI_NOTHING_TO_WRITE;
+  } else if (!fault && last_ == Last::Fault) {
+    lines.push_back("No reply: the last request (" + lastEntry_ + ") failed with code " +
+                    std::to_string(outcome_.code) + " (" + CodeName(outcome_.code) + "):");
+    lines.insert(lines.end(), outcome_.lines.begin(), outcome_.lines.end());
+    code = WEBAPI_NOTHING_TO_WRITE;
+  }
+  const std::string text = JoinLines(code == WEBAPI_OK ? outcome_.lines : lines);
+  std::string why;
+  if (!WriteFile(path, text, false, why)) {
+    Log(kLogErrors, std::string(entry) + ": cannot write \"" + path + "\": " + why);
+    return WEBAPI_WRITE_FAILED;
+  }
+  Log(kLogDetails, std::string(entry) + ": wrote \"" + path + "\" (" +
+                       Count(static_cast<long long>(text.size()), "byte", "bytes") + ")");
+  return code;
+}
+
+std::int32_t Session::SetRequestPath(const char* path) {
+  if (!started_) return WEBAPI_NOT_STARTED;
+  if (!path) return WEBAPI_BAD_ARGUMENT;
+  const std::string_view text(path);
+  if (text.empty()) {
+    settings_.requestPath = kDefaultRequestPath;
+    return WEBAPI_OK;
+  }
+  if (text.front() != '/' || text.size() > 2048) return WEBAPI_BAD_ARGUMENT;
+  for (const char c : text)
+    if (c <= ' ' || c > '~' || c == '#') return WEBAPI_BAD_ARGUMENT;
+  settings_.requestPath = std::string(text);
+  Log(kLogDetails, "Request path: " + settings_.requestPath);
+  return WEBAPI_OK;
+}
+
+std::int32_t Session::SetFile(std::string& setting, const char* path, const char* what) {
+  if (!started_) return WEBAPI_NOT_STARTED;
+  if (!path) return WEBAPI_BAD_ARGUMENT;
+  if (*path) {
+    // Opened once now, so that a path that cannot be written is reported here.
+    std::string why;
+    if (!WriteFile(path, std::string_view(), true, why)) {
+      Log(kLogErrors, std::string("Cannot use \"") + path + "\" as the " + what + ": " + why);
+      return WEBAPI_WRITE_FAILED;
+    }
+  }
+  setting = path;
+  Log(kLogDetails, std::string(what) + ": " + (*path ? path : "off"));
+  return WEBAPI_OK;
+}
+
+std::int32_t Session::SetFileDump(const char* path) { return SetFile(settings_.dumpPath, path, "dump file"); }
+
+std::int32_t Session::SetLogFile(const char* path) { return SetFile(settings_.logPath, path, "log file"); }
+
+std::int32_t Session::SetLogLevel(std::int32_t level) {
+  if (!started_) return WEBAPI_NOT_STARTED;
+  if (level < kLogOff || level > kLogTrace) return WEBAPI_BAD_ARGUMENT;
+  settings_.logLevel = level;
+  return WEBAPI_OK;
+}
+
+void Session::Log(std::int32_t level, const std::string& line) const {
+  if (level > settings_.logLevel || settings_.logPath.empty()) return;
+  std::string why;
+  WriteFile(settings_.logPath, Now() + " " + LevelName(level) + " " + line + "\n", true, why);
+}
+
+void Session::Dump(const TransferRequest& request, const TransferResult& result) const {
+  if (settings_.dumpPath.empty()) return;
+  std::string text = "==== " + Now() + " " + Describe(request) + ", timeout " + Seconds(request.timeoutSeconds) + "\n";
+  if (request.post) {
+    text += "---- request, " + Count(static_cast<long long>(request.body.size()), "byte", "bytes") + "\n";
+    text += Block(request.body);
+  }
+  if (result.status != 0) {
+    text += "---- reply: " + result.statusLine + ", " + Count(static_cast<long long>(result.body.size()), "byte", "bytes") +
+            "\n" + Block(result.body);
+  }
+  if (!result.outcome.ok()) {
+    text += "---- failed: " + std::to_string(result.outcome.code) + " " + CodeName(result.outcome.code) + "\n";
+    for (const auto& line : result.outcome.lines) text += line + "\n";
+  }
+  std::string why;
+  if (!WriteFile(settings_.dumpPath, text, true, why))
+    Log(kLogErrors, "Cannot add to the dump file \"" + settings_.dumpPath + "\": " + why);
+}
+
+}  // namespace webapi

@@ -1,0 +1,144 @@
+// Code page conversion through iconv, and the line rules of reply and fault files.
+#include "library/text.h"
+
+#include <iconv.h>
+#include <langinfo.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+
+namespace webapi {
+namespace {
+
+std::string Normalised(std::string_view codeset) {
+  std::string name;
+  for (const char c : codeset)
+    if (std::isalnum(static_cast<unsigned char>(c))) name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return name;
+}
+
+// How many bytes the character starting at p takes, for skipping what cannot be converted.
+std::size_t CharacterLength(const char* p, std::size_t left, bool utf8) {
+  if (!utf8) return 1;
+  std::size_t n = 1;
+  while (n < left && (static_cast<unsigned char>(p[n]) & 0xC0) == 0x80) ++n;
+  return n;
+}
+
+}  // namespace
+
+std::string LocalCodeset() {
+  const char* name = nl_langinfo(CODESET);
+  return name ? std::string(name) : std::string();
+}
+
+bool PassesAsUtf8(std::string_view codeset) {
+  const std::string name = Normalised(codeset);
+  return name.empty() || name == "UTF8" || name == "ANSIX341968" || name == "ASCII" ||
+         name == "USASCII";
+}
+
+std::string Recode(std::string_view text, const std::string& from, const std::string& to) {
+  if (text.empty()) return std::string();
+  iconv_t cd = iconv_open(to.c_str(), from.c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
+  const bool fromUtf8 = Normalised(from) == "UTF8";
+  std::string out;
+  out.reserve(text.size() + text.size() / 4 + 16);
+  const char* in = text.data();
+  std::size_t inLeft = text.size();
+  char buffer[4096];
+  while (inLeft > 0) {
+    char* put = buffer;
+    std::size_t outLeft = sizeof buffer;
+    const std::size_t done = iconv(cd, const_cast<char**>(&in), &inLeft, &put, &outLeft);
+    out.append(buffer, static_cast<std::size_t>(put - buffer));
+    if (done != static_cast<std::size_t>(-1)) break;
+    if (errno == E2BIG) continue;
+    // EILSEQ or EINVAL: a character that cannot be read or written here.
+    const std::size_t skip = CharacterLength(in, inLeft, fromUtf8);
+    in += skip;
+    inLeft -= skip;
+    out += '?';
+  }
+  // Shift sequences of stateful codesets end here.
+  char* put = buffer;
+  std::size_t outLeft = sizeof buffer;
+  iconv(cd, nullptr, nullptr, &put, &outLeft);
+  out.append(buffer, static_cast<std::size_t>(put - buffer));
+  iconv_close(cd);
+  return out;
+}
+
+std::string LocalToUtf8(std::string_view text) {
+  const std::string codeset = LocalCodeset();
+  return PassesAsUtf8(codeset) ? std::string(text) : Recode(text, codeset, "UTF-8");
+}
+
+std::string Utf8ToLocal(std::string_view text) {
+  const std::string codeset = LocalCodeset();
+  return PassesAsUtf8(codeset) ? std::string(text) : Recode(text, "UTF-8", codeset);
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.emplace_back(text.substr(start));
+      break;
+    }
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+  return lines;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+  std::size_t size = 0;
+  for (const auto& line : lines) size += line.size() + 2;
+  std::string joined;
+  joined.reserve(size);
+  for (const auto& line : lines) {
+    joined += line;
+    joined += "\r\n";
+  }
+  return joined;
+}
+
+Position PositionAt(std::string_view utf8, std::size_t offset) {
+  offset = std::min(offset, utf8.size());
+  Position at;
+  for (std::size_t i = 0; i < offset; ++i) {
+    const char c = utf8[i];
+    if (c == '\n' || (c == '\r' && !(i + 1 < utf8.size() && utf8[i + 1] == '\n'))) {
+      ++at.line;
+      at.column = 1;
+    } else if (c != '\r' && (static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+      ++at.column;
+    }
+  }
+  return at;
+}
+
+std::string_view LineAt(std::string_view text, std::size_t line) {
+  std::size_t start = 0;
+  for (std::size_t n = 1; n < line; ++n) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) return std::string_view();
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+  if (start >= text.size()) return std::string_view();
+  const std::size_t end = text.find_first_of("\r\n", start);
+  return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+}
+
+std::string Count(long long n, const char* singular, const char* plural) {
+  return std::to_string(n) + " " + (n == 1 ? singular : plural);
+}
+
+}  // namespace webapi

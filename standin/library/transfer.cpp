@@ -1,0 +1,231 @@
+// HTTP exchanges with libcurl, and curl's errors told as a tester needs to hear them.
+#include "library/transfer.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+#include "library/text.h"
+
+namespace webapi {
+namespace {
+
+constexpr std::size_t kBodyLinesShown = 20;
+
+struct Receiver {
+  std::string body;
+  std::string statusLine;
+  bool tooLarge = false;
+};
+
+std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* context) {
+  auto* receiver = static_cast<Receiver*>(context);
+  const std::size_t bytes = size * count;
+  if (receiver->body.size() + bytes > kMaxReplyBytes) {
+    receiver->tooLarge = true;
+    return 0;  // stops the transfer
+  }
+  receiver->body.append(data, bytes);
+  return bytes;
+}
+
+std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* context) {
+  auto* receiver = static_cast<Receiver*>(context);
+  const std::size_t bytes = size * count;
+  std::string_view line(data, bytes);
+  if (line.substr(0, 5) == "HTTP/") {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+    receiver->statusLine = std::string(line);
+  }
+  return bytes;
+}
+
+int OnTrace(CURL*, curl_infotype type, char* data, std::size_t size, void* context) {
+  if (type != CURLINFO_TEXT && type != CURLINFO_HEADER_IN && type != CURLINFO_HEADER_OUT) return 0;
+  const char* prefix = type == CURLINFO_TEXT ? "* " : type == CURLINFO_HEADER_IN ? "< " : "> ";
+  const auto& trace = *static_cast<const std::function<void(std::string_view)>*>(context);
+  for (const auto& line : SplitLines(std::string_view(data, size))) trace(prefix + line);
+  return 0;
+}
+
+struct EasyDeleter {
+  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+struct ListDeleter {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+std::vector<std::string> Excerpt(std::string_view body) {
+  std::vector<std::string> lines = SplitLines(body);
+  const bool cut = lines.size() > kBodyLinesShown;
+  if (cut) lines.resize(kBodyLinesShown);
+  for (auto& line : lines) line = "  " + line;
+  if (cut) lines.push_back("  ...");
+  return lines;
+}
+
+// Turns a failed transfer into a fault a tester can act on.
+Outcome Explain(CURLcode failure, CURL* easy, const TransferRequest& request, const Receiver& receiver,
+                const char* detail) {
+  const std::string host = request.host.Authority();
+  const std::string seconds = Count(request.timeoutSeconds, "second", "seconds");
+  const std::string what = Describe(request);
+  curl_off_t received = 0;
+  curl_easy_getinfo(easy, CURLINFO_SIZE_DOWNLOAD_T, &received);
+  curl_off_t announced = -1;
+  curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+  long osError = 0;
+  curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError);
+  curl_off_t connectTime = 0;
+  curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connectTime);
+  const std::string because = std::string("(") + (*detail ? detail : curl_easy_strerror(failure)) + ")";
+
+  switch (failure) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+      return Outcome::Fault(WEBAPI_CONNECT_FAILED,
+                            {"Host not found: the name \"" + request.host.host + "\" cannot be resolved.",
+                             "Check the spelling of the host name. " + because});
+    case CURLE_COULDNT_CONNECT:
+      if (osError == ECONNREFUSED) {
+        return Outcome::Fault(WEBAPI_CONNECT_FAILED,
+                              {"Connection refused: nothing accepts connections at " + host + ".",
+                               "Check that the manager host runs and listens on that address and port."});
+      }
+      if (osError == EHOSTUNREACH || osError == ENETUNREACH) {
+        return Outcome::Fault(WEBAPI_CONNECT_FAILED,
+                              {"Host unreachable: there is no route to " + host + ".",
+                               "Check the address and the network. " + because});
+      }
+      return Outcome::Fault(WEBAPI_CONNECT_FAILED, {"Cannot connect to " + host + " " + because + "."});
+    case CURLE_OPERATION_TIMEDOUT:
+      if (connectTime == 0) {
+        return Outcome::Fault(WEBAPI_TIMEOUT, {"Timeout: could not connect to " + host + " within " + seconds + ".",
+                                               "Check that the host is reachable, or allow a longer timeout."});
+      }
+      return Outcome::Fault(WEBAPI_TIMEOUT,
+                            {"Timeout: " + host + " did not answer completely within " + seconds + " (" +
+                                 Count(received, "byte", "bytes") + " of the reply had arrived).",
+                             "The server may be busy or stuck; try again or allow a longer timeout."});
+    case CURLE_GOT_NOTHING:
+      return Outcome::Fault(WEBAPI_BAD_REPLY,
+                            {"No reply: " + host + " closed the connection without answering " + what + "."});
+    case CURLE_PARTIAL_FILE:
+      return Outcome::Fault(WEBAPI_BAD_REPLY,
+                            {"Reply cut off: " + host + " closed the connection after " +
+                             Count(received, "byte", "bytes") +
+                             (announced >= 0 ? " of the " + Count(announced, "byte", "bytes") + " it announced" : "") +
+                             "."});
+    case CURLE_RECV_ERROR:
+      return Outcome::Fault(WEBAPI_BAD_REPLY, {"The connection to " + host + " broke while receiving the reply, after " +
+                                               Count(received, "byte", "bytes") + " " + because + "."});
+    case CURLE_SEND_ERROR:
+      return Outcome::Fault(WEBAPI_BAD_REPLY,
+                            {"The connection to " + host + " broke while sending the request " + because + "."});
+    case CURLE_WRITE_ERROR:
+    case CURLE_FILESIZE_EXCEEDED:
+      if (receiver.tooLarge || failure == CURLE_FILESIZE_EXCEEDED) {
+        return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + host + " is larger than " +
+                                                 Count(kMaxReplyBytes >> 20, "MiB", "MiB") + "; it was not taken."});
+      }
+      break;
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_HTTP2:
+    case CURLE_BAD_CONTENT_ENCODING:
+      return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + host + " is not HTTP that can be read " + because + "."});
+    case CURLE_OUT_OF_MEMORY:
+      return Outcome::Fault(WEBAPI_INTERNAL, {"Out of memory during " + what + "."});
+    default:
+      break;
+  }
+  return Outcome::Fault(WEBAPI_INTERNAL, {"The transfer " + what + " failed " + because + "."});
+}
+
+}  // namespace
+
+std::string Describe(const TransferRequest& request) {
+  return std::string(request.post ? "POST" : "GET") + " http://" + request.host.Authority() + request.path;
+}
+
+TransferResult Transfer(const TransferRequest& request) {
+  TransferResult result;
+  std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+  if (!easy) {
+    result.outcome = Outcome::Fault(WEBAPI_INTERNAL, {"The transfer layer cannot start a transfer (curl_easy_init)."});
+    return result;
+  }
+  CURL* e = easy.get();
+  Receiver receiver;
+  char errors[CURL_ERROR_SIZE] = {};
+  const std::string url = "http://" + request.host.Authority() + request.path;
+  std::unique_ptr<curl_slist, ListDeleter> headers;
+  auto addHeader = [&headers](const std::string& header) {
+    curl_slist* grown = curl_slist_append(headers.get(), header.c_str());
+    if (grown) {
+      (void)headers.release();
+      headers.reset(grown);
+    }
+  };
+  addHeader("Accept: text/xml");
+  addHeader("Expect:");
+  if (request.post) addHeader("Content-Type: " + request.contentType);
+
+  curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
+  curl_easy_setopt(e, CURLOPT_PROXY, "");
+  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+  curl_easy_setopt(e, CURLOPT_USERAGENT, "webapi-client/1.0");
+  curl_easy_setopt(e, CURLOPT_TIMEOUT, static_cast<long>(request.timeoutSeconds));
+  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, static_cast<long>(request.timeoutSeconds));
+  curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxReplyBytes));
+  curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errors);
+  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
+  curl_easy_setopt(e, CURLOPT_WRITEDATA, &receiver);
+  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
+  curl_easy_setopt(e, CURLOPT_HEADERDATA, &receiver);
+  curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
+  if (request.post) {
+    curl_easy_setopt(e, CURLOPT_POST, 1L);
+    curl_easy_setopt(e, CURLOPT_POSTFIELDS, request.body.data());
+    curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+  } else {
+    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+  }
+  if (request.trace) {
+    curl_easy_setopt(e, CURLOPT_DEBUGFUNCTION, OnTrace);
+    curl_easy_setopt(e, CURLOPT_DEBUGDATA, &request.trace);
+    curl_easy_setopt(e, CURLOPT_VERBOSE, 1L);
+  }
+
+  const CURLcode done = curl_easy_perform(e);
+  curl_off_t total = 0;
+  curl_easy_getinfo(e, CURLINFO_TOTAL_TIME_T, &total);
+  result.milliseconds = static_cast<long long>(total / 1000);
+  curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &result.status);
+  result.statusLine = receiver.statusLine;
+  if (done != CURLE_OK) {
+    result.outcome = Explain(done, e, request, receiver, errors);
+    result.body = std::move(receiver.body);
+    return result;
+  }
+  result.body = std::move(receiver.body);
+  if (result.status != 200) {
+    std::string status = receiver.statusLine.substr(std::min<std::size_t>(receiver.statusLine.find(' '), receiver.statusLine.size()));
+    while (!status.empty() && status.front() == ' ') status.erase(0, 1);
+    if (status.empty()) status = std::to_string(result.status);
+    std::vector<std::string> lines{"HTTP error: " + request.host.Authority() + " answered " +
+                                   std::string(request.post ? "POST " : "GET ") + request.path + " with status " +
+                                   status + "."};
+    if (result.status == 404) lines.push_back("Check the request path: the host has nothing at " + request.path + ".");
+    if (!result.body.empty()) {
+      lines.push_back("The reply said:");
+      for (auto& line : Excerpt(result.body)) lines.push_back(std::move(line));
+    }
+    result.outcome = Outcome::Fault(WEBAPI_HTTP_STATUS, std::move(lines));
+  }
+  return result;
+}
+
+}  // namespace webapi

@@ -1,0 +1,62 @@
+// The manager host: an HTTP/1.1 server that answers status requests and request documents,
+// and on request fails the ways real servers fail.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace manager {
+
+enum class FailMode {
+  kNone,
+  kRefuse,         // holds the port without listening: every connection is refused
+  kHttpError,      // answers everything with 500 Internal Server Error
+  kCloseMidReply,  // announces the whole answer, sends half of it and closes the connection
+};
+
+struct Options {
+  std::string host = "127.0.0.1";
+  int port = 3380;                  // 0: any free port
+  std::string path = "/webapi";     // where request documents are posted
+  std::chrono::milliseconds delay{0};
+  FailMode fail = FailMode::kNone;
+  // Receives one line per request; none when empty.
+  std::function<void(const std::string&)> log;
+};
+
+// Reads the command line (without the program name). On error returns nullopt and says why.
+// help is set for --help.
+std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, std::string& error, bool& help);
+const char* Usage();
+
+class Manager {
+ public:
+  explicit Manager(Options options);
+  ~Manager();
+  Manager(const Manager&) = delete;
+  Manager& operator=(const Manager&) = delete;
+
+  // Takes the port; throws std::runtime_error when it cannot.
+  void Bind();
+  // The port taken by Bind (the free one picked for port 0).
+  int Port() const;
+  // "host:port" as clients reach it.
+  std::string Address() const;
+  // Answers until Stop. Returns false when serving failed.
+  bool Serve();
+  // Ends Serve from any thread (also before it began); waiting answers are sent at once.
+  void Stop();
+
+  // Bind, then Serve on a thread of its own; returns once the manager answers.
+  void Start();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace manager
