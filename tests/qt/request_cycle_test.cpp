@@ -98,7 +98,8 @@ class RequestCycleTest : public QObject {
     QCOMPARE(ui_->Get<QPlainTextEdit>(Control::output)->toPlainText(), output);
   }
 
-  // The library gets the request box's lines joined by CR LF, as typed.
+  // Enter types a line break in the request box (Shift+Enter and keypad Enter too) and
+  // clicks nothing; the library gets the lines joined by CR LF.
   void freeTextGoesOutWithCrLf() {
     ui_ = std::make_unique<WindowUnderTest>();
     QVERIFY(ui_->Start());
@@ -111,10 +112,12 @@ class RequestCycleTest : public QObject {
     QTest::keyClicks(request, " <b/>");
     QTest::keyClick(request, Qt::Key_Return, Qt::ShiftModifier);
     QTest::keyClicks(request, "</a>");
+    QTest::keyClick(request, Qt::Key_Enter);
+    QVERIFY(ui_->Entries().empty());
     ui_->Click(Control::MemRequestButton);
     const std::vector<LibraryCall> calls = ui_->scripted.Calls();
     QVERIFY(!calls.empty());
-    QCOMPARE(calls.front().args, (std::vector<std::string>{"<a>\r\n <b/>\r\n</a>", "90"}));
+    QCOMPARE(calls.front().args, (std::vector<std::string>{"<a>\r\n <b/>\r\n</a>\r\n", "90"}));
   }
 
   // While the library works, the window shows a running request: the active light already
@@ -267,6 +270,20 @@ class RequestCycleTest : public QObject {
     auto* request = qobject_cast<QPlainTextEdit*>(window.Widget(Control::request));
     QCOMPARE(request->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n'), shown);
     QCOMPARE(QString::fromStdU16String(window.Text(Control::request)), read);
+  }
+
+  // A single-line box keeps text of any length: a long path is never cut short.
+  void longTextInALineIsKeptWhole() {
+    WebApiForm window;
+    const std::u16string path = u"/tmp/" + std::u16string(100'000, u'p');
+    for (const Control box : {Control::host, Control::reqFile, Control::repFile}) {
+      window.SetText(box, path);
+      QCOMPARE(window.Text(box).size(), path.size());
+    }
+    auto* host = qobject_cast<QLineEdit*>(window.Widget(Control::host));
+    host->end(false);
+    QTest::keyClicks(host, "/x");
+    QCOMPARE(window.Text(Control::host), path + u"/x");
   }
 
   // Reset puts the template back whole and leaves the focus in the request box.
