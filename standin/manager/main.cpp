@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <exception>
-#include <iostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,10 +23,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "webapi-manager: %s\n\n%s", error.c_str(), manager::Usage());
     return 2;
   }
-  bool quiet = false;
-  for (int i = 1; i < argc; ++i) quiet = quiet || std::string(argv[i]) == "--quiet";
-  if (!quiet) options->log = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
-
   // Signals are taken by sigwait below, never by a handler; every thread started later
   // inherits the mask. SIGUSR1 tells that serving ended on its own.
   sigset_t signals;

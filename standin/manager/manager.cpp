@@ -13,6 +13,7 @@
 #include <cctype>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <mutex>
@@ -88,6 +89,7 @@ const char* Usage() {
 
 std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, std::string& error, bool& help) {
   Options options;
+  options.log = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
   help = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];

@@ -28,8 +28,8 @@ struct Options {
   std::function<void(const std::string&)> log;
 };
 
-// Reads the command line (without the program name). On error returns nullopt and says why.
-// help is set for --help.
+// Reads the command line (without the program name): the request log goes to stderr unless
+// --quiet. On error returns nullopt and says why; help is set for --help.
 std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, std::string& error, bool& help);
 const char* Usage();
 
