@@ -95,7 +95,7 @@ class RequestCycleTest : public QObject {
                                                                                       : "webApiWriteLastFault"}));
     QCOMPARE(ui_->Get<QLineEdit>(Control::status)->text(), QString::number(code));
     QCOMPARE(Lights(), lights);
-    QCOMPARE(ui_->Get<QPlainTextEdit>(Control::output)->toPlainText(), output);
+    QCOMPARE(ui_->Get<TextPane>(Control::output)->PlainText(), output);
   }
 
   // Enter types a line break in the request box (Shift+Enter and keypad Enter too) and
@@ -143,7 +143,7 @@ class RequestCycleTest : public QObject {
     ui_->scripted.SetHook([&](const std::string& called) {
       if (called != entry.toStdString()) return;
       seen = Lights() + " " + ui_->Get<QLineEdit>(Control::status)->text() + " [" +
-             ui_->Get<QPlainTextEdit>(Control::output)->toPlainText() + "]";
+             ui_->Get<TextPane>(Control::output)->PlainText() + "]";
     });
     ui_->Click(button);
     QCOMPARE(seen, QStringLiteral("green dark 0 []"));

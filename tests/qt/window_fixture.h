@@ -11,6 +11,7 @@
 
 #include "commands/procedures.h"
 #include "doubles/double_control.h"
+#include "window/qt/text_pane.h"
 #include "window/qt/web_api_form.h"
 
 namespace webapitest::testing {

@@ -109,7 +109,7 @@ class WindowKeyboardTest : public QObject {
     QStringList openedPaths;
     for (const std::u16string& path : ui_->opened) openedPaths << QString::fromStdU16String(path);
     QCOMPARE(openedPaths, opened.isEmpty() ? QStringList() : QStringList{ui_->Path(opened)});
-    QCOMPARE(qobject_cast<QPlainTextEdit*>(ui_->window.Widget(Control::output))->toPlainText(), output);
+    QCOMPARE(ui_->Get<TextPane>(Control::output)->PlainText(), output);
   }
 
   // No other Alt+letter or Alt+digit clicks anything; in particular none resets the request.

@@ -23,6 +23,7 @@
 #include "window/qt/fonts.h"
 #include "window/qt/light.h"
 #include "window/qt/line_breaks.h"
+#include "window/qt/text_pane.h"
 
 namespace webapitest {
 namespace {
@@ -85,6 +86,12 @@ QWidget* MakeTextBox(const ControlSpec& spec, QWidget* parent) {
     }
     return box;
   }
+  if (readOnly) {
+    // The output pane: only the rows on screen are laid out, so no reply is too large.
+    auto* pane = new TextPane(parent);
+    pane->SetText(spec.text);
+    return pane;
+  }
   auto* box = new QPlainTextEdit(ToQString(spec.text), parent);
   box->setTabChangesFocus(true);  // Tab moves on, as in every other control
   box->setVerticalScrollBarPolicy(spec.flags & kVScroll ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
@@ -92,19 +99,8 @@ QWidget* MakeTextBox(const ControlSpec& spec, QWidget* parent) {
     box->setLineWrapMode(QPlainTextEdit::NoWrap);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   } else {
-    // Wrapping at any character, not only between words: a reply of one long line lays out in
-    // a fraction of a second this way, where word wrapping takes about a minute per megabyte.
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    box->setWordWrapMode(QTextOption::WrapAnywhere);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // A vertical bar that is always there keeps the wrap width fixed, so a long reply is not
-    // laid out a second time when the bar appears.
-    if (spec.flags & kVScroll) box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  }
-  if (readOnly) {
-    box->setReadOnly(true);
-    // Read-only still lets the user move the caret, select and copy.
-    box->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
   }
   return box;
 }
@@ -263,6 +259,7 @@ Light& WebApiForm::LightAt(Control light) { return const_cast<Light&>(LightOf(li
 std::u16string WebApiForm::Text(Control box) const {
   QWidget* widget = Widget(box);
   if (auto* line = qobject_cast<QLineEdit*>(widget)) return FromQString(line->text());
+  if (auto* pane = qobject_cast<TextPane*>(widget)) return std::u16string(pane->Text());
   if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
     // The raw text keeps what the user typed (non-breaking spaces too); only the line
     // breaks change, to CR LF.
@@ -275,6 +272,10 @@ void WebApiForm::SetText(Control box, std::u16string_view text) {
   QWidget* widget = Widget(box);
   if (auto* line = qobject_cast<QLineEdit*>(widget)) {
     line->setText(ToQString(text));
+    return;
+  }
+  if (auto* pane = qobject_cast<TextPane*>(widget)) {
+    pane->SetText(text);
     return;
   }
   if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {

@@ -1,0 +1,88 @@
+// The output pane as a user works it: wrapping, caret keys, mouse selection, copying.
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QScrollBar>
+#include <QTest>
+
+#include "window/qt/text_pane.h"
+
+using webapitest::TextPane;
+
+class TextPaneTest : public QObject {
+  Q_OBJECT
+
+ private:
+  // A pane 20 characters wide and 5 rows high, shown and focused.
+  std::unique_ptr<TextPane> Pane(std::u16string_view text) {
+    auto pane = std::make_unique<TextPane>();
+    pane->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    const QFontMetrics metrics(pane->font());
+    pane->resize(metrics.horizontalAdvance(QLatin1Char('M')) * 20 + 4 + pane->verticalScrollBar()->sizeHint().width() +
+                     2 * pane->frameWidth(),
+                 metrics.lineSpacing() * 5 + 4 + 2 * pane->frameWidth());
+    pane->SetText(text);
+    pane->show();
+    pane->setFocus();
+    return pane;
+  }
+
+ private slots:
+  void longLinesWrapAtThePanesWidth() {
+    auto pane = Pane(u"0123456789012345678901234\r\nshort\r\n");
+    QCOMPARE(pane->layout().columns(), 20u);
+    QCOMPARE(pane->layout().RowCount(), 4u);  // 20 + 5 characters, "short", the empty last line
+  }
+
+  void caretKeysMoveAndShiftSelects() {
+    auto pane = Pane(u"abc\r\ndef\r\nghi");
+    QTest::keyClick(pane.get(), Qt::Key_Down);
+    QTest::keyClick(pane.get(), Qt::Key_Right);
+    QCOMPARE(pane->caret(), 6u);  // "d|ef"
+    QTest::keyClick(pane.get(), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(pane.get(), Qt::Key_End, Qt::ShiftModifier);
+    QCOMPARE(pane->SelectedText(), QStringLiteral("ef\nghi"));
+    QTest::keyClick(pane.get(), Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(pane->caret(), 0u);
+    QCOMPARE(pane->SelectedText(), QString());
+    QTest::keyClick(pane.get(), Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(pane.get(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("abc\ndef\nghi"));
+  }
+
+  void theMouseSelectsByDragging() {
+    auto pane = Pane(u"first line\r\nsecond line");
+    const QFontMetrics metrics(pane->font());
+    const int w = metrics.horizontalAdvance(QLatin1Char('M')), h = metrics.lineSpacing();
+    QWidget* view = pane->viewport();
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(2 + 6 * w, 2 + h / 2));
+    QTest::mouseMove(view, QPoint(2 + 6 * w, 2 + h + h / 2));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(2 + 6 * w, 2 + h + h / 2));
+    QCOMPARE(pane->SelectedText(), QStringLiteral("line\nsecond"));
+    QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(2 + 3 * w, 2 + h + h / 2));
+    QCOMPARE(pane->SelectedText(), QStringLiteral("second"));
+  }
+
+  void theCaretKeepsInViewOfALargeReply() {
+    std::u16string reply;
+    for (int i = 0; i < 100000; ++i) reply += u"line\r\n";
+    auto pane = Pane(reply);
+    QTest::keyClick(pane.get(), Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(pane->verticalScrollBar()->value(), pane->verticalScrollBar()->maximum());
+    QVERIFY(pane->verticalScrollBar()->maximum() > 99990);
+    QTest::keyClick(pane.get(), Qt::Key_PageUp);
+    QCOMPARE(pane->layout().RowOf(pane->caret()), 100000u - 5u);
+  }
+
+  void newTextStartsAtTheTop() {
+    auto pane = Pane(u"a\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng\r\n");
+    QTest::keyClick(pane.get(), Qt::Key_End, Qt::ControlModifier);
+    pane->SetText(u"new");
+    QCOMPARE(pane->caret(), 0u);
+    QCOMPARE(pane->verticalScrollBar()->value(), 0);
+    QCOMPARE(pane->SelectedText(), QString());
+  }
+};
+
+QTEST_MAIN(TextPaneTest)
+#include "text_pane_test.moc"
