@@ -2,6 +2,7 @@
 #include "client/reply_file.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "client/ansi.h"
@@ -10,6 +11,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -93,6 +95,18 @@ bool RegularFile::Read(char* buffer, std::size_t room, std::size_t& got) {
 
 #endif
 
+// A large buffer about to be filled is better served by huge pages where the system offers
+// them: a fraction of the page faults. Only advice; nothing changes where it is not taken.
+void AdviseHugePages([[maybe_unused]] void* buffer, [[maybe_unused]] std::size_t size) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t kHuge = 2u << 20;
+  if (size < 4 * kHuge) return;
+  const auto begin = (reinterpret_cast<std::uintptr_t>(buffer) + kHuge - 1) & ~(kHuge - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(buffer) + size) & ~(kHuge - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+
 bool IsAscii(std::string_view bytes) {
   unsigned char any = 0;
   for (unsigned char c : bytes) any |= c;  // one OR over the whole text vectorises well
@@ -103,7 +117,10 @@ bool IsAscii(std::string_view bytes) {
 // and the conversion in one pass, every byte its own character, NUL shown as U+2400.
 class AsciiLines {
  public:
-  explicit AsciiLines(std::size_t expected) { text_.reserve(expected + expected / 64 + 2); }
+  explicit AsciiLines(std::size_t expected) {
+    text_.reserve(expected + expected / 64 + 2);
+    AdviseHugePages(text_.data(), text_.capacity() * sizeof(char16_t));
+  }
 
   void Add(std::string_view bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());

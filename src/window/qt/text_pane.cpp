@@ -69,9 +69,16 @@ void TextPane::Select(std::size_t anchor, std::size_t caret) {
 
 namespace {
 
+// One pass: every CR that stands before an LF is left out.
 QString WithLfBreaks(std::u16string_view text) {
-  QString s = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-  s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  QString s(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
+  QChar* out = s.data();
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n') continue;
+    *out++ = QChar(text[i]);
+  }
+  s.truncate(out - s.data());
   return s;
 }
 
