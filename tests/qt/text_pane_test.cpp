@@ -1,6 +1,7 @@
 // The output pane as a user works it: wrapping, caret keys, mouse selection, copying.
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QScrollBar>
 #include <QTest>
@@ -72,6 +73,31 @@ class TextPaneTest : public QObject {
     QVERIFY(pane->verticalScrollBar()->maximum() > 99990);
     QTest::keyClick(pane.get(), Qt::Key_PageUp);
     QCOMPARE(pane->layout().RowOf(pane->caret()), 100000u - 5u);
+  }
+
+  // Replies that choke ordinary text boxes: shown at once, and the end is reachable.
+  void hugeRepliesStayUsable_data() {
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("lineLength");
+    QTest::newRow("50 MB in one line") << 1 << (50 << 20);
+    QTest::newRow("10 million empty lines") << 10000000 << 0;
+  }
+  void hugeRepliesStayUsable() {
+    QFETCH(int, lines);
+    QFETCH(int, lineLength);
+    std::u16string reply;
+    reply.reserve(static_cast<std::size_t>(lines) * static_cast<std::size_t>(lineLength + 2));
+    for (int i = 0; i < lines; ++i) reply.append(static_cast<std::size_t>(lineLength), u'z').append(u"\r\n");
+    auto pane = Pane(u"");
+    QElapsedTimer timer;
+    timer.start();
+    pane->SetText(reply);
+    pane->viewport()->repaint();
+    QTest::keyClick(pane.get(), Qt::Key_End, Qt::ControlModifier);
+    pane->viewport()->repaint();
+    QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));  // not frozen
+    QCOMPARE(pane->caret(), reply.size());
+    QCOMPARE(pane->verticalScrollBar()->value(), pane->verticalScrollBar()->maximum());
   }
 
   void newTextStartsAtTheTop() {

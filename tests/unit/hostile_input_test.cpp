@@ -80,5 +80,22 @@ TEST_F(HostileInput, RepliesWithOddBytesAreShownWhole) {
   std::remove(path.c_str());
 }
 
+TEST_F(HostileInput, HugeRepliesArriveWhole) {
+  const std::string path = "hostile_input_huge.txt";
+  form.Type(Control::repFile, std::u16string(path.begin(), path.end()));
+  struct Case {
+    std::string reply;
+    std::size_t shownSize;
+  };
+  const std::vector<Case> cases = {{std::string(50u << 20, 'w'), (50u << 20) + 2},
+                                   {std::string(10000000, '\r'), 20000000}};
+  for (const Case& c : cases) {
+    script.SetReply(c.reply);
+    procedures.StatusButton_Click();
+    EXPECT_EQ(form.texts[Control::output].size(), c.shownSize);
+  }
+  std::remove(path.c_str());
+}
+
 }  // namespace
 }  // namespace webapitest
