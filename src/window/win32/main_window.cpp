@@ -1,0 +1,535 @@
+// The Win32 window: controls built from the control table, the Form operations on them, and
+// one window procedure that turns their messages into the window's events.
+#include "window/win32/main_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "client/ansi.h"
+#include "window/win32/text.h"
+
+namespace webapitest::win32 {
+namespace {
+
+constexpr wchar_t kClassName[] = L"WebApiForm";
+// No WS_CLIPCHILDREN: the frames are transparent and need the window to paint behind them.
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+// The window font: the platform's standard dialog font.
+constexpr double kWindowFontPoints = 8.25;
+// Long tooltips wrap at about four inches.
+constexpr int kTooltipWidth = 4 * kTwipsPerInch;
+
+std::string Name(const ControlSpec& spec) { return std::string(spec.name); }
+
+const wchar_t* FaceName(Face face) {
+  return face == Face::CourierNew ? L"Courier New" : L"MS Sans Serif";
+}
+
+DWORD TextBoxStyle(unsigned flags) {
+  DWORD style = 0;
+  if (flags & kMultiLine) {
+    style |= ES_MULTILINE | ES_AUTOVSCROLL;
+    if (!(flags & kReadOnly)) style |= ES_WANTRETURN;  // Enter types a line break
+  } else {
+    style |= ES_AUTOHSCROLL;
+  }
+  if (flags & kHScroll) style |= WS_HSCROLL | ES_AUTOHSCROLL;  // lines never wrap
+  if (flags & kVScroll) style |= WS_VSCROLL;
+  if (flags & kReadOnly) style |= ES_READONLY;
+  return style;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, int iconId) : instance_(instance) {
+  INITCOMMONCONTROLSEX common{sizeof common, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&common);
+
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance_;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kClassName;
+  if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+    throw std::runtime_error("Cannot register the window class: " + ErrorText(GetLastError()));
+
+  HDC screen = GetDC(nullptr);
+  dpi_ = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  if (dpi_ <= 0) dpi_ = 96;
+
+  // The table's size is the client area's; the frame comes on top of it.
+  RECT frame{0, 0, TwipsToPixels(kClientWidth, dpi_), TwipsToPixels(kClientHeight, dpi_)};
+  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+  const std::wstring title = Wide(kWindowTitle);
+  if (!CreateWindowExW(kExStyle, kClassName, title.c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                       frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                       instance_, this))
+    throw std::runtime_error("Cannot create the window: " + ErrorText(GetLastError()));
+
+  try {
+    if (iconId != 0) {
+      const auto load = [&](int sizeMetric) {
+        const int size = GetSystemMetrics(sizeMetric);
+        return reinterpret_cast<LPARAM>(LoadImageW(instance_, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
+                                                   size, size, LR_DEFAULTCOLOR | LR_SHARED));
+      };
+      SendMessageW(hwnd_, WM_SETICON, ICON_BIG, load(SM_CXICON));
+      SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, load(SM_CXSMICON));
+    }
+    BuildControls();
+  } catch (...) {
+    DestroyWindow(hwnd_);
+    for (auto& font : fonts_) DeleteObject(font.second);
+    throw;
+  }
+}
+
+MainWindow::~MainWindow() {
+  events_ = nullptr;
+  if (hwnd_) DestroyWindow(hwnd_);
+  for (auto& font : fonts_) DeleteObject(font.second);
+}
+
+void MainWindow::BuildControls() {
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                             WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
+  if (!tooltip_) throw std::runtime_error("Cannot create the tooltips: " + ErrorText(GetLastError()));
+  SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, TwipsToPixels(kTooltipWidth, dpi_));
+
+  // Children are created in tab order: the first created is the first in the dialog
+  // manager's tab order and the top of the z-order. The frames come late in the tab order,
+  // so the buttons that lie over a frame stay above it. Lights are painted, not created.
+  std::array<const ControlSpec*, kControlCount> order{};
+  std::transform(kControls.begin(), kControls.end(), order.begin(),
+                 [](const ControlSpec& spec) { return &spec; });
+  std::stable_sort(order.begin(), order.end(), [](const ControlSpec* a, const ControlSpec* b) {
+    return a->tabIndex < b->tabIndex;
+  });
+  for (const ControlSpec* spec : order)
+    if (spec->kind != Kind::Light) children_[static_cast<std::size_t>(spec->id)] = CreateControl(*spec);
+
+  const ControlSpec& first = Spec(TabOrder()[0]);
+  lastFocus_ = Child(first.id);
+  outputColumns_ = OutputColumns();
+}
+
+HWND MainWindow::CreateControl(const ControlSpec& spec) {
+  // WS_GROUP on every control: each is a group of its own, so the arrow keys never move the
+  // focus onto a label or a frame. WS_CLIPSIBLINGS keeps a frame from painting over the
+  // controls that lie above it.
+  DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_GROUP;
+  DWORD exStyle = 0;
+  const wchar_t* windowClass = L"BUTTON";
+  switch (spec.kind) {
+    case Kind::Label:
+      windowClass = L"STATIC";
+      style |= SS_LEFT | SS_NOPREFIX;
+      break;
+    case Kind::TextBox:
+      windowClass = L"EDIT";
+      exStyle |= WS_EX_CLIENTEDGE;
+      style |= WS_TABSTOP | TextBoxStyle(spec.flags);
+      break;
+    case Kind::CommandButton:
+      style |= WS_TABSTOP | BS_PUSHBUTTON;  // never BS_DEFPUSHBUTTON: Enter clicks nothing
+      break;
+    case Kind::CheckBox:
+      style |= WS_TABSTOP | BS_AUTOCHECKBOX;
+      break;
+    case Kind::Frame:
+      style |= BS_GROUPBOX;
+      break;
+    case Kind::Light:
+      return nullptr;
+  }
+  const RECT place = PixelRect(spec);
+  const std::wstring text = Wide(spec.text);
+  HWND control = CreateWindowExW(exStyle, windowClass, text.c_str(), style, place.left, place.top,
+                                 place.right - place.left, place.bottom - place.top, hwnd_,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec.id))),
+                                 instance_, nullptr);
+  if (!control)
+    throw std::runtime_error("Cannot create the control " + Name(spec) + ": " + ErrorText(GetLastError()));
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), FALSE);
+
+  if (spec.kind == Kind::TextBox) {
+    SendMessageW(control, EM_SETLIMITTEXT, 0, 0);  // no limit
+    if (spec.flags & kMultiLine) SetWindowSubclass(control, BoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
+  }
+  if (!spec.tooltip.empty()) {
+    std::wstring tip = Wide(spec.tooltip);
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = tip.data();
+    if (!SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)))
+      throw std::runtime_error("Cannot add the tooltip of " + Name(spec) + ".");
+  }
+  return control;
+}
+
+HFONT MainWindow::FontFor(const Font& font) {
+  const Face face = font.face == Face::WindowFont ? Face::MsSansSerif : font.face;
+  const double points = font.face == Face::WindowFont ? kWindowFontPoints : font.points;
+  const auto key = std::make_pair(face, points);
+  if (const auto found = fonts_.find(key); found != fonts_.end()) return found->second;
+
+  LOGFONTW description{};
+  description.lfHeight = -static_cast<LONG>(std::lround(points * dpi_ / 72.0));
+  description.lfWeight = FW_NORMAL;
+  description.lfCharSet = ANSI_CHARSET;
+  description.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  description.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  description.lfQuality = DEFAULT_QUALITY;
+  description.lfPitchAndFamily = face == Face::CourierNew ? FIXED_PITCH | FF_MODERN : VARIABLE_PITCH | FF_SWISS;
+  wcsncpy(description.lfFaceName, FaceName(face), LF_FACESIZE - 1);
+  HFONT handle = CreateFontIndirectW(&description);
+  if (!handle) throw std::runtime_error("Cannot create the font " + ToUtf8(Utf16(FaceName(face))) + ".");
+  fonts_.emplace(key, handle);
+  return handle;
+}
+
+RECT MainWindow::PixelRect(const ControlSpec& spec) const {
+  const Point at = WindowPosition(spec);
+  const int left = TwipsToPixels(at.left, dpi_);
+  const int top = TwipsToPixels(at.top, dpi_);
+  return RECT{left, top, left + TwipsToPixels(spec.width, dpi_), top + TwipsToPixels(spec.height, dpi_)};
+}
+
+std::size_t MainWindow::OutputColumns() const {
+  HWND box = Child(Control::output);
+  RECT format{};
+  SendMessageW(box, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+  SIZE widest{};
+  if (HDC dc = GetDC(box)) {
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(box, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32W(dc, L"M", 1, &widest);  // the widest letter, should the face not be fixed-pitch
+    SelectObject(dc, previous);
+    ReleaseDC(box, dc);
+  }
+  if (widest.cx <= 0 || format.right <= format.left) return 1;
+  return static_cast<std::size_t>((format.right - format.left) / widest.cx);
+}
+
+// ---- Window procedure --------------------------------------------------------------------
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  MainWindow* self = nullptr;
+  if (message == WM_NCCREATE) {
+    self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    self->tooltip_ = nullptr;
+    self->lastFocus_ = nullptr;
+    self->children_.fill(nullptr);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+  return self->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+      return 0;
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_PRINTCLIENT:  // themed controls ask for the background behind them
+      PaintLights(reinterpret_cast<HDC>(wParam));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_ACTIVATE:
+      OnActivate(LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam));
+      return 0;
+    case WM_SETFOCUS:
+      if (lastFocus_) SetFocus(lastFocus_);
+      return 0;
+    case DM_GETDEFID:
+      return 0;  // no default button: Enter clicks nothing
+    case WM_CLOSE:
+      OnClose();
+      return 0;
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
+    default:
+      return DefWindowProcW(hwnd_, message, wParam, lParam);
+  }
+}
+
+// Multi-line text boxes: Tab and Escape go to the dialog manager (Tab moves the focus on,
+// Escape does nothing), and copying from the output pane copies the text without the breaks
+// that only the screen shows.
+LRESULT CALLBACK MainWindow::BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR subclass, DWORD_PTR data) {
+  auto* self = reinterpret_cast<MainWindow*>(data);
+  switch (message) {
+    case WM_GETDLGCODE: {
+      LRESULT code = DefSubclassProc(box, message, wParam, lParam);
+      const auto* key = reinterpret_cast<const MSG*>(lParam);
+      if (key && key->message == WM_KEYDOWN && (key->wParam == VK_TAB || key->wParam == VK_ESCAPE))
+        code &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB);
+      return code;
+    }
+    case WM_KEYDOWN:
+      if (wParam == VK_ESCAPE) return 0;  // a multi-line EDIT would close the window
+      break;
+    case WM_COPY:
+      if (box == self->Child(Control::output)) {
+        try {
+          self->CopyOutputSelection();
+        } catch (const std::exception&) {  // no memory for the copy: nothing copied, say so
+          MessageBeep(MB_ICONWARNING);
+        }
+        return 0;
+      }
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(box, BoxProc, subclass);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(box, message, wParam, lParam);
+}
+
+void MainWindow::OnCommand(int id, UINT code, HWND control) {
+  // Enter and Escape arrive as IDOK and IDCANCEL with no control: nothing to click.
+  if (code != BN_CLICKED || !control) return;
+  const int index = id - kFirstControlId;
+  if (index < 0 || index >= static_cast<int>(kControlCount)) return;
+  const ControlSpec& spec = kControls[static_cast<std::size_t>(index)];
+  if (spec.kind != Kind::CommandButton || control != Child(spec.id) || !events_) return;
+  Dispatch([&] { RaiseClick(*events_, spec.id); });
+}
+
+void MainWindow::OnPaint() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd_, &paint);
+  PaintLights(dc);
+  EndPaint(hwnd_, &paint);
+}
+
+void MainWindow::PaintLights(HDC dc) {
+  HPEN outline = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_GRAYTEXT));
+  HGDIOBJ oldPen = SelectObject(dc, outline);
+  for (const ControlSpec& spec : kControls) {
+    if (spec.kind != Kind::Light) continue;
+    const Light& light = lights_[static_cast<std::size_t>(spec.id)];
+    HBRUSH fill = light.fill == Fill::Solid ? CreateSolidBrush(light.color)
+                                            : static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    HGDIOBJ oldBrush = SelectObject(dc, fill);
+    const RECT place = PixelRect(spec);
+    Ellipse(dc, place.left, place.top, place.right, place.bottom);
+    SelectObject(dc, oldBrush);
+    if (light.fill == Fill::Solid) DeleteObject(fill);
+  }
+  SelectObject(dc, oldPen);
+  DeleteObject(outline);
+}
+
+LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control) {
+  // Read-only text boxes keep the look of a text box; status writes in the grey-text colour.
+  const int index = GetDlgCtrlID(control) - kFirstControlId;
+  if (index >= 0 && index < static_cast<int>(kControlCount)) {
+    const ControlSpec& spec = kControls[static_cast<std::size_t>(index)];
+    if (spec.kind == Kind::TextBox) {
+      SetTextColor(dc, GetSysColor(spec.flags & kGrayText ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+      SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    }
+  }
+  return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+}
+
+void MainWindow::OnActivate(bool active) {
+  // The focus leaves with the window and comes back to the same control.
+  if (active) {
+    if (lastFocus_) SetFocus(lastFocus_);
+  } else if (HWND focus = GetFocus(); focus && IsChild(hwnd_, focus)) {
+    lastFocus_ = focus;
+  }
+}
+
+void MainWindow::OnClose() {
+  if (!unloaded_) {
+    unloaded_ = true;
+    bool cancel = false;
+    if (events_) Dispatch([&] { events_->Form_Unload(cancel); });
+    if (cancel && hwnd_ && exitCode_ == 0) {
+      unloaded_ = false;  // the close was refused; the next one unloads again
+      return;
+    }
+  }
+  if (hwnd_ && !destroying_) DestroyWindow(hwnd_);
+}
+
+void MainWindow::OnDestroy() {
+  destroying_ = true;
+  if (!unloaded_) {  // destroyed without a close (a failure): unload all the same
+    unloaded_ = true;
+    bool cancel = false;
+    if (events_) Dispatch([&] { events_->Form_Unload(cancel); });
+  }
+  PostQuitMessage(exitCode_);
+}
+
+template <typename Handler>
+void MainWindow::Dispatch(Handler&& handler) {
+  try {
+    handler();
+  } catch (const std::exception& failure) {
+    Fail(FromUtf8(failure.what()));
+  } catch (...) {
+    Fail(u"An unexpected failure ended the program.");
+  }
+}
+
+void MainWindow::Fail(const std::u16string& text) {
+  exitCode_ = 1;
+  const std::wstring message = Wide(text);
+  const std::wstring title = Wide(kWindowTitle);
+  MessageBoxW(hwnd_, message.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+  if (hwnd_ && !destroying_) DestroyWindow(hwnd_);
+}
+
+// ---- Program side ------------------------------------------------------------------------
+
+bool MainWindow::Load() {
+  if (events_) Dispatch([&] { events_->Form_Load(); });
+  return exitCode_ == 0 && hwnd_ != nullptr;
+}
+
+void MainWindow::Show(int showCommand) {
+  ShowWindow(hwnd_, showCommand);
+  UpdateWindow(hwnd_);
+  if (GetActiveWindow() == hwnd_ && lastFocus_) SetFocus(lastFocus_);
+}
+
+bool MainWindow::PreTranslate(MSG& message) {
+  return hwnd_ != nullptr && IsDialogMessageW(hwnd_, &message);
+}
+
+int MainWindow::Run() {
+  MSG message{};
+  for (;;) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0) return static_cast<int>(message.wParam);
+    if (got == -1) return 1;
+    if (!PreTranslate(message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+}
+
+// ---- Form --------------------------------------------------------------------------------
+
+const ControlSpec& MainWindow::Require(Control control, Kind kind) const {
+  if (control == Control::None || Spec(control).kind != kind)
+    throw std::invalid_argument("The window has no such operation on the control " +
+                                (control == Control::None ? std::string("None") : Name(Spec(control))) + ".");
+  return Spec(control);
+}
+
+std::u16string MainWindow::Text(Control box) const {
+  Require(box, Kind::TextBox);
+  if (box == Control::output) return output_.original();
+  return WindowText(Child(box));
+}
+
+void MainWindow::SetText(Control box, std::u16string_view text) {
+  const ControlSpec& spec = Require(box, Kind::TextBox);
+  const std::u16string* shown = nullptr;
+  std::u16string plain;
+  if (box == Control::output) {
+    output_ = PaneText(std::u16string(text), outputColumns_);
+    shown = &output_.shown();
+  } else {
+    plain.assign(text);
+    shown = &plain;
+  }
+  if (!SetWindowTextW(Child(box), reinterpret_cast<const wchar_t*>(shown->c_str())))
+    throw std::runtime_error("Cannot show the text in " + Name(spec) + ": " + ErrorText(GetLastError()));
+}
+
+int MainWindow::Value(Control checkBox) const {
+  Require(checkBox, Kind::CheckBox);
+  return SendMessageW(Child(checkBox), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+}
+
+void MainWindow::SetFillColor(Control light, Rgb color) {
+  Require(light, Kind::Light);
+  lights_[static_cast<std::size_t>(light)].color = color;
+}
+
+void MainWindow::SetFillStyle(Control light, Fill fill) {
+  Require(light, Kind::Light);
+  lights_[static_cast<std::size_t>(light)].fill = fill;
+}
+
+void MainWindow::Repaint(Control light) {
+  const RECT place = PixelRect(Require(light, Kind::Light));
+  // Painted before this returns: the caller may block the window's thread next.
+  RedrawWindow(hwnd_, &place, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  GdiFlush();
+  // Wine hands a window's painting to the display when its thread looks for messages; a wait
+  // of no time does that without taking or dispatching any (on Windows it does nothing).
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
+}
+
+void MainWindow::Focus(Control control) {
+  HWND target = control == Control::None ? nullptr : Child(control);
+  if (!target || !(GetWindowLongW(target, GWL_STYLE) & WS_TABSTOP))
+    throw std::invalid_argument("The control cannot take the focus.");
+  lastFocus_ = target;
+  SetFocus(target);
+}
+
+void MainWindow::ShowCritical(std::u16string_view title, std::u16string_view text) {
+  const std::wstring caption = Wide(title);
+  const std::wstring message = Wide(text);
+  MessageBoxW(hwnd_, message.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+}
+
+void MainWindow::CopyOutputSelection() {
+  DWORD first = 0, last = 0;
+  SendMessageW(Child(Control::output), EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&last));
+  const std::u16string text = output_.OriginalOf(first, last);
+  if (text.empty() || !OpenClipboard(Child(Control::output))) return;
+  EmptyClipboard();
+  const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
+  if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+    if (void* target = GlobalLock(memory)) {
+      std::memcpy(target, text.c_str(), bytes);
+      GlobalUnlock(memory);
+      if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+    } else {
+      GlobalFree(memory);
+    }
+  }
+  CloseClipboard();
+}
+
+}  // namespace webapitest::win32

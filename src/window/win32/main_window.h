@@ -1,0 +1,116 @@
+// The Win32 window: builds the controls of the control table as standard controls of one
+// top-level window, implements Form on them and raises FormEvents from their messages.
+//
+// Everything here runs on the thread that created the window. Exceptions from the event
+// handlers stop at one boundary (Dispatch): they are shown in a critical message box and end
+// the program with exit code 1; none crosses the window procedure.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "window/form.h"
+#include "window/win32/pane_text.h"
+
+namespace webapitest::win32 {
+
+// The control id of a control's child window (GetDlgItem). Clear of IDOK and IDCANCEL, which
+// the dialog manager sends for Enter and Escape.
+inline constexpr int kFirstControlId = 1000;
+inline int ControlId(Control control) { return kFirstControlId + static_cast<int>(control); }
+
+class MainWindow final : public Form {
+ public:
+  // Creates the window and all its controls, hidden, in their initial state. iconId names
+  // the window's icon in the program's resources; 0 keeps the system's default icon.
+  // Throws std::runtime_error when the window cannot be created.
+  explicit MainWindow(HINSTANCE instance, int iconId = 0);
+  // Destroys the window if it still exists, without raising Form_Unload.
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // The handler of the window's events; it must outlive the window or be detached (nullptr).
+  void SetEvents(FormEvents* events) { events_ = events; }
+
+  // Raises Form_Load. On failure the message box has been shown, the window is destroyed and
+  // the result is false.
+  bool Load();
+  // Shows the window with the focus in the first control of the tab order.
+  void Show(int showCommand);
+  // Gives a message to the dialog manager (Tab, Alt+letter, Enter, Escape); true when it took
+  // it. Every message loop that serves this window calls this before dispatching.
+  bool PreTranslate(MSG& message);
+  // Runs the message loop until the window is gone; returns the program's exit code: 0, or 1
+  // after a failure was shown.
+  int Run();
+
+  HWND hwnd() const { return hwnd_; }
+  HWND Child(Control control) const { return children_[static_cast<std::size_t>(control)]; }
+  int dpi() const { return dpi_; }
+  int exitCode() const { return exitCode_; }
+
+  // Form.
+  std::u16string Text(Control box) const override;
+  void SetText(Control box, std::u16string_view text) override;
+  int Value(Control checkBox) const override;
+  void SetFillColor(Control light, Rgb color) override;
+  void SetFillStyle(Control light, Fill fill) override;
+  void Repaint(Control light) override;
+  void Focus(Control control) override;
+  void ShowCritical(std::u16string_view title, std::u16string_view text) override;
+
+ private:
+  struct Light {
+    Rgb color = 0;
+    Fill fill = Fill::Transparent;
+  };
+
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam,
+                                  UINT_PTR subclass, DWORD_PTR self);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+  void OnCommand(int id, UINT code, HWND control);
+  void OnPaint();
+  void PaintLights(HDC dc);
+  LRESULT OnCtlColorStatic(HDC dc, HWND control);
+  void OnActivate(bool active);
+  void OnClose();
+  void OnDestroy();
+  void CopyOutputSelection();
+
+  void BuildControls();
+  HWND CreateControl(const ControlSpec& spec);
+  HFONT FontFor(const Font& font);
+  RECT PixelRect(const ControlSpec& spec) const;
+  const ControlSpec& Require(Control control, Kind kind) const;
+  std::size_t OutputColumns() const;
+
+  // Runs an event handler; an exception ends the program through Fail.
+  template <typename Handler>
+  void Dispatch(Handler&& handler);
+  void Fail(const std::u16string& text);
+  void Unload();
+
+  HINSTANCE instance_;
+  HWND hwnd_ = nullptr;
+  HWND tooltip_ = nullptr;
+  HWND lastFocus_ = nullptr;  // the control that had the focus when the window went inactive
+  std::array<HWND, kControlCount> children_{};
+  std::map<std::pair<Face, double>, HFONT> fonts_;
+  std::array<Light, kControlCount> lights_{};  // used for the lights only
+  PaneText output_;
+  std::size_t outputColumns_ = 1;  // characters in one line of the output pane
+  FormEvents* events_ = nullptr;
+  int dpi_ = 96;
+  int exitCode_ = 0;
+  bool unloaded_ = false;
+  bool destroying_ = false;
+};
+
+}  // namespace webapitest::win32
