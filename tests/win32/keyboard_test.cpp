@@ -41,6 +41,8 @@ struct AccessKeyRow {
   const char* click;  // the click raised; nullptr: none
 };
 
+void PrintTo(const AccessKeyRow& row, std::ostream* out) { *out << NameOf(row.from) << " Alt+" << row.letter; }
+
 class AccessKey : public ::testing::TestWithParam<AccessKeyRow> {};
 
 TEST_P(AccessKey, ClicksItsButtonFromAnyControlAndTypesNothing) {
@@ -83,6 +85,10 @@ struct KeyRow {
   Control at;
   WORD key;
 };
+
+void PrintTo(const KeyRow& row, std::ostream* out) {
+  *out << NameOf(row.at) << (row.key == VK_RETURN ? " Enter" : " Escape");
+}
 
 class EnterAndEscape : public ::testing::TestWithParam<KeyRow> {};
 

@@ -16,18 +16,22 @@ std::string Describe(const RECT& r) {
          "x" + std::to_string(r.bottom - r.top);
 }
 
+struct TooltipSearch {
+  HWND owner, found;
+};
+
+BOOL CALLBACK FindTooltip(HWND candidate, LPARAM data) {
+  auto* search = reinterpret_cast<TooltipSearch*>(data);
+  if (ClassOf(candidate) == u"tooltips_class32" && GetWindow(candidate, GW_OWNER) == search->owner) {
+    search->found = candidate;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND TooltipOf(HWND window) {
-  struct Search {
-    HWND owner, found;
-  } search{window, nullptr};
-  EnumThreadWindows(GetCurrentThreadId(), [](HWND candidate, LPARAM data) -> BOOL {
-    auto* s = reinterpret_cast<Search*>(data);
-    if (ClassOf(candidate) == u"tooltips_class32" && GetWindow(candidate, GW_OWNER) == s->owner) {
-      s->found = candidate;
-      return FALSE;
-    }
-    return TRUE;
-  }, reinterpret_cast<LPARAM>(&search));
+  TooltipSearch search{window, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), FindTooltip, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
