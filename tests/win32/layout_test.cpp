@@ -86,6 +86,8 @@ TEST_P(ControlTable, IsBuiltAsTheTableSays) {
       EXPECT_EQ((style & ES_READONLY) != 0, (spec.flags & kReadOnly) != 0);
       EXPECT_EQ((style & WS_HSCROLL) != 0, (spec.flags & kHScroll) != 0);
       EXPECT_EQ((style & WS_VSCROLL) != 0, (spec.flags & kVScroll) != 0);
+      // No length limit: the default would refuse typing past 30,000 characters.
+      EXPECT_GE(static_cast<unsigned long>(SendMessageW(control, EM_GETLIMITTEXT, 0, 0)), 0x7FFFFFFEul);
       break;
     case Kind::CommandButton: EXPECT_EQ(style & BS_TYPEMASK, BS_PUSHBUTTON); break;
     case Kind::CheckBox:
