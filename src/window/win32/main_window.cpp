@@ -120,7 +120,6 @@ void MainWindow::BuildControls() {
 
   const ControlSpec& first = Spec(TabOrder()[0]);
   lastFocus_ = Child(first.id);
-  outputColumns_ = OutputColumns();
 }
 
 HWND MainWindow::CreateControl(const ControlSpec& spec) {
@@ -153,6 +152,16 @@ HWND MainWindow::CreateControl(const ControlSpec& spec) {
       return nullptr;
   }
   const RECT place = PixelRect(spec);
+  if (spec.kind == Kind::TextBox && (spec.flags & kMultiLine) && (spec.flags & kReadOnly)) {
+    // The output pane: a view that lays out only the rows on screen, so no reply is too
+    // large for it (a wrapping EDIT takes half a minute for one 100,000-character line).
+    output_ = TextPane::Create(hwnd_, ControlId(spec.id), place);
+    if (!output_) throw std::runtime_error("Cannot create the control " + Name(spec) + ": " + ErrorText(GetLastError()));
+    SendMessageW(output_->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), FALSE);
+    output_->SetText(spec.text);
+    AddTooltip(spec, output_->hwnd());
+    return output_->hwnd();
+  }
   const std::wstring text = Wide(spec.text);
   HWND control = CreateWindowExW(exStyle, windowClass, text.c_str(), style, place.left, place.top,
                                  place.right - place.left, place.bottom - place.top, hwnd_,
@@ -164,8 +173,13 @@ HWND MainWindow::CreateControl(const ControlSpec& spec) {
 
   if (spec.kind == Kind::TextBox) {
     SendMessageW(control, EM_SETLIMITTEXT, 0, 0);  // no limit
-    if (spec.flags & kMultiLine) SetWindowSubclass(control, BoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    if (spec.flags & kMultiLine) SetWindowSubclass(control, BoxProc, 0, 0);
   }
+  AddTooltip(spec, control);
+  return control;
+}
+
+void MainWindow::AddTooltip(const ControlSpec& spec, HWND control) {
   if (!spec.tooltip.empty()) {
     std::wstring tip = Wide(spec.tooltip);
     TTTOOLINFOW tool{};
@@ -177,7 +191,6 @@ HWND MainWindow::CreateControl(const ControlSpec& spec) {
     if (!SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)))
       throw std::runtime_error("Cannot add the tooltip of " + Name(spec) + ".");
   }
-  return control;
 }
 
 HFONT MainWindow::FontFor(const Font& font) {
@@ -206,21 +219,6 @@ RECT MainWindow::PixelRect(const ControlSpec& spec) const {
   const int left = TwipsToPixels(at.left, dpi_);
   const int top = TwipsToPixels(at.top, dpi_);
   return RECT{left, top, left + TwipsToPixels(spec.width, dpi_), top + TwipsToPixels(spec.height, dpi_)};
-}
-
-std::size_t MainWindow::OutputColumns() const {
-  HWND box = Child(Control::output);
-  RECT format{};
-  SendMessageW(box, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
-  SIZE widest{};
-  if (HDC dc = GetDC(box)) {
-    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(box, WM_GETFONT, 0, 0)));
-    GetTextExtentPoint32W(dc, L"M", 1, &widest);  // the widest letter, should the face not be fixed-pitch
-    SelectObject(dc, previous);
-    ReleaseDC(box, dc);
-  }
-  if (widest.cx <= 0 || format.right <= format.left) return 1;
-  return static_cast<std::size_t>((format.right - format.left) / widest.cx);
 }
 
 // ---- Window procedure --------------------------------------------------------------------
@@ -279,11 +277,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 // Multi-line text boxes: Tab and Escape go to the dialog manager (Tab moves the focus on,
-// Escape does nothing), and copying from the output pane copies the text without the breaks
-// that only the screen shows.
+// Escape does nothing).
 LRESULT CALLBACK MainWindow::BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR subclass, DWORD_PTR data) {
-  auto* self = reinterpret_cast<MainWindow*>(data);
+                                     UINT_PTR subclass, DWORD_PTR) {
   switch (message) {
     case WM_GETDLGCODE: {
       LRESULT code = DefSubclassProc(box, message, wParam, lParam);
@@ -294,16 +290,6 @@ LRESULT CALLBACK MainWindow::BoxProc(HWND box, UINT message, WPARAM wParam, LPAR
     }
     case WM_KEYDOWN:
       if (wParam == VK_ESCAPE) return 0;  // a multi-line EDIT would close the window
-      break;
-    case WM_COPY:
-      if (box == self->Child(Control::output)) {
-        try {
-          self->CopyOutputSelection();
-        } catch (const std::exception&) {  // no memory for the copy: nothing copied, say so
-          MessageBeep(MB_ICONWARNING);
-        }
-        return 0;
-      }
       break;
     case WM_NCDESTROY:
       RemoveWindowSubclass(box, BoxProc, subclass);
@@ -455,22 +441,15 @@ const ControlSpec& MainWindow::Require(Control control, Kind kind) const {
 
 std::u16string MainWindow::Text(Control box) const {
   Require(box, Kind::TextBox);
-  if (box == Control::output) return output_.original();
+  if (box == Control::output) return std::u16string(output_->Text());
   return WindowText(Child(box));
 }
 
 void MainWindow::SetText(Control box, std::u16string_view text) {
   const ControlSpec& spec = Require(box, Kind::TextBox);
-  const std::u16string* shown = nullptr;
-  std::u16string plain;
-  if (box == Control::output) {
-    output_ = PaneText(std::u16string(text), outputColumns_);
-    shown = &output_.shown();
-  } else {
-    plain.assign(text);
-    shown = &plain;
-  }
-  if (!SetWindowTextW(Child(box), reinterpret_cast<const wchar_t*>(shown->c_str())))
+  if (box == Control::output) return output_->SetText(text);
+  const std::u16string plain(text);
+  if (!SetWindowTextW(Child(box), reinterpret_cast<const wchar_t*>(plain.c_str())))
     throw std::runtime_error("Cannot show the text in " + Name(spec) + ": " + ErrorText(GetLastError()));
 }
 
@@ -511,25 +490,6 @@ void MainWindow::ShowCritical(std::u16string_view title, std::u16string_view tex
   const std::wstring caption = Wide(title);
   const std::wstring message = Wide(text);
   MessageBoxW(hwnd_, message.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
-}
-
-void MainWindow::CopyOutputSelection() {
-  DWORD first = 0, last = 0;
-  SendMessageW(Child(Control::output), EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&last));
-  const std::u16string text = output_.OriginalOf(first, last);
-  if (text.empty() || !OpenClipboard(Child(Control::output))) return;
-  EmptyClipboard();
-  const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
-  if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-    if (void* target = GlobalLock(memory)) {
-      std::memcpy(target, text.c_str(), bytes);
-      GlobalUnlock(memory);
-      if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
-    } else {
-      GlobalFree(memory);
-    }
-  }
-  CloseClipboard();
 }
 
 }  // namespace webapitest::win32

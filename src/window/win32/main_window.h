@@ -14,7 +14,7 @@
 #include <utility>
 
 #include "window/form.h"
-#include "window/win32/pane_text.h"
+#include "window/win32/text_pane.h"
 
 namespace webapitest::win32 {
 
@@ -82,14 +82,13 @@ class MainWindow final : public Form {
   void OnActivate(bool active);
   void OnClose();
   void OnDestroy();
-  void CopyOutputSelection();
 
   void BuildControls();
   HWND CreateControl(const ControlSpec& spec);
+  void AddTooltip(const ControlSpec& spec, HWND control);
   HFONT FontFor(const Font& font);
   RECT PixelRect(const ControlSpec& spec) const;
   const ControlSpec& Require(Control control, Kind kind) const;
-  std::size_t OutputColumns() const;
 
   // Runs an event handler; an exception ends the program through Fail.
   template <typename Handler>
@@ -104,8 +103,7 @@ class MainWindow final : public Form {
   std::array<HWND, kControlCount> children_{};
   std::map<std::pair<Face, double>, HFONT> fonts_;
   std::array<Light, kControlCount> lights_{};  // used for the lights only
-  PaneText output_;
-  std::size_t outputColumns_ = 1;  // characters in one line of the output pane
+  TextPane* output_ = nullptr;  // the output pane; owned by its window
   FormEvents* events_ = nullptr;
   int dpi_ = 96;
   int exitCode_ = 0;

@@ -38,7 +38,9 @@ TextPane* TextPane::Create(HWND parent, int id, const RECT& bounds, DWORD exStyl
   }();
   if (!registered) return nullptr;
   auto* pane = new TextPane;
-  HWND hwnd = CreateWindowExW(exStyle, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP,
+  // The edit control's style bits say what the pane is, for whoever looks (tests, readers).
+  const DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY;
+  HWND hwnd = CreateWindowExW(exStyle, kClassName, L"", style,
                               bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
                               parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                               GetModuleHandleW(nullptr), pane);
@@ -88,6 +90,30 @@ LRESULT TextPane::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return static_cast<LRESULT>(n);
     }
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;  // Tab, Enter, Escape go to the window
+    // The edit control's messages that make sense for a read-only pane.
+    case EM_GETSEL: {
+      const auto from = static_cast<DWORD>(std::min(anchor_, caret_));
+      const auto to = static_cast<DWORD>(std::max(anchor_, caret_));
+      if (wParam) *reinterpret_cast<DWORD*>(wParam) = from;
+      if (lParam) *reinterpret_cast<DWORD*>(lParam) = to;
+      return MAKELRESULT(std::min<DWORD>(from, 0xFFFF), std::min<DWORD>(to, 0xFFFF));
+    }
+    case EM_SETSEL: {
+      const auto end = layout_.Text().size();
+      const auto at = [end](WPARAM value) {
+        const auto signedValue = static_cast<long long>(static_cast<int>(value));
+        return signedValue < 0 ? end : std::min<std::size_t>(static_cast<std::size_t>(signedValue), end);
+      };
+      Select(at(wParam), at(static_cast<WPARAM>(lParam)));
+      return 0;
+    }
+    case EM_GETLINECOUNT: return static_cast<LRESULT>(layout_.RowCount());
+    case EM_LINELENGTH: {
+      const auto at = static_cast<long long>(static_cast<int>(wParam));
+      return static_cast<LRESULT>(layout_.RowAt(layout_.RowOf(at < 0 ? caret_ : static_cast<std::size_t>(at))).length);
+    }
+    case EM_GETLIMITTEXT: return static_cast<LRESULT>(0xFFFFFFFFu);  // no limit but memory
+    case EM_SETLIMITTEXT: return 0;
     case WM_SIZE: Relayout(); return 0;
     case WM_PAINT: OnPaint(); return 0;
     case WM_ERASEBKGND: return 1;  // painted whole in WM_PAINT
