@@ -6,14 +6,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/win64}" && pwd)
 out=$root/docs/screenshot-windows.png
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-[ -d "$WINEPREFIX" ] || /usr/lib/wine/wine64 wineboot -i
-# Wine's own fonts (Debian's fonts-wine), where the prefix's font registry expects them, so
-# that "MS Sans Serif" is the real face and not a wider substitute.
-if [ -d /usr/share/wine/fonts ]; then
-  for font in /usr/share/wine/fonts/*; do
-    [ -e "$WINEPREFIX/drive_c/windows/Fonts/${font##*/}" ] || ln -s "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
-  done
-fi
+"$root/scripts/wine-prefix"
 # Wine's drive Z: is the Unix root. (Asking winepath would start Wine's desktop without a display.)
 export WEBAPITEST_LIBRARY="Z:$(echo "$build/tests/webapi.dll" | tr / '\\\\')"
 mkdir -p "$root/docs"
