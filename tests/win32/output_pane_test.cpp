@@ -1,0 +1,84 @@
+// The output pane as a user works it: caret keys, Shift to select, Ctrl+C, the mouse.
+#include <gtest/gtest.h>
+
+#include "gui_driver.h"
+#include "live_window.h"
+
+namespace webapitest::testing {
+namespace {
+
+TEST(OutputPane, CaretKeysSelectAndCtrlCCopies) {
+  LiveWindow live;
+  live.window().SetText(Control::output, u"first line\r\nsecond line\r\nthird\r\n");
+  live.FocusOn(Control::output);
+  PressKeys({VK_DOWN});
+  PressKeys({VK_SHIFT, VK_END});
+  PressKeys({VK_CONTROL, 'C'});
+  live.pump().Settle();
+  EXPECT_EQ(ClipboardText(), u"second line");
+  PressKeys({VK_CONTROL, VK_END});
+  PressKeys({VK_SHIFT, VK_UP});
+  PressKeys({VK_SHIFT, VK_LEFT});
+  PressKeys({VK_CONTROL, 'C'});
+  live.pump().Settle();
+  EXPECT_EQ(ClipboardText(), u"\r\nthird\r\n");
+  PressKeys({VK_CONTROL, 'A'});
+  PressKeys({VK_CONTROL, VK_INSERT});
+  live.pump().Settle();
+  EXPECT_EQ(ClipboardText(), u"first line\r\nsecond line\r\nthird\r\n");
+}
+
+TEST(OutputPane, TheMouseSelectsByDraggingAndWordsByDoubleClicking) {
+  LiveWindow live;
+  live.window().SetText(Control::output, u"alpha beta\r\ngamma delta\r\n");
+  const HWND pane = live[Control::output];
+  HDC dc = GetDC(pane);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(pane, WM_GETFONT, 0, 0)));
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SIZE cell{};
+  GetTextExtentPoint32W(dc, L"M", 1, &cell);
+  SelectObject(dc, old);
+  ReleaseDC(pane, dc);
+  const int row = static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading);
+  const auto at = [&](int column, int line) { return MAKELPARAM(2 + column * cell.cx, 2 + line * row + row / 2); };
+
+  SendMessageW(pane, WM_LBUTTONDOWN, MK_LBUTTON, at(6, 0));
+  SendMessageW(pane, WM_MOUSEMOVE, MK_LBUTTON, at(5, 1));
+  SendMessageW(pane, WM_LBUTTONUP, 0, at(5, 1));
+  DWORD from = 0, to = 0;
+  SendMessageW(pane, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, 6u);   // "beta..."
+  EXPECT_EQ(to, 17u);    // "...gamma"
+  EXPECT_EQ(GetFocus(), pane);
+
+  SendMessageW(pane, WM_LBUTTONDBLCLK, MK_LBUTTON, at(8, 1));
+  SendMessageW(pane, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, 18u);  // "delta"
+  EXPECT_EQ(to, 23u);
+}
+
+TEST(OutputPane, LongRepliesScrollToTheEndAndWrapAtThePanesWidth) {
+  LiveWindow live;
+  std::u16string reply;
+  for (int i = 0; i < 50000; ++i) reply += u"a line of the reply\r\n";
+  reply += std::u16string(1000, u'w');
+  live.window().SetText(Control::output, reply);
+  const HWND pane = live[Control::output];
+  const auto rows = static_cast<std::size_t>(SendMessageW(pane, EM_GETLINECOUNT, 0, 0));
+  const auto width = static_cast<std::size_t>(SendMessageW(pane, EM_LINELENGTH, reply.size() - 1000, 0));
+  ASSERT_GT(width, 20u);
+  EXPECT_EQ(rows, 50000u + (1000u + width - 1) / width);
+  live.FocusOn(Control::output);
+  PressKeys({VK_CONTROL, VK_END});
+  live.pump().Settle();
+  SCROLLINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_ALL;
+  GetScrollInfo(pane, SB_VERT, &info);
+  EXPECT_EQ(info.nPos + static_cast<int>(info.nPage), info.nMax + 1);  // at the bottom
+  EXPECT_EQ(info.nMax + 1, static_cast<int>(rows));
+}
+
+}  // namespace
+}  // namespace webapitest::testing
