@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include "commands/procedures.h"
+#include "reply_files.h"
 #include "window/qt/text_pane.h"
 #include "window/qt/web_api_form.h"
 
@@ -29,32 +30,6 @@ using namespace webapitest;
 namespace {
 
 double Ms(const QElapsedTimer& timer) { return static_cast<double>(timer.nsecsElapsed()) / 1e6; }
-
-void WriteReply(const std::string& path, std::size_t size, bool oneLine) {
-  std::ofstream out(path, std::ios::binary);
-  std::string block;
-  if (oneLine) {
-    block.assign(1 << 20, 'y');
-  } else {
-    const std::string line = std::string(78, 'x') + "\r\n";
-    while (block.size() < (1 << 20)) block += line;
-  }
-  for (std::size_t written = 0; written < size; written += block.size())
-    out.write(block.data(), static_cast<std::streamsize>(std::min(block.size(), size - written)));
-}
-
-double PlainRead(const std::string& path) {
-  QElapsedTimer timer;
-  timer.start();
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  std::fseek(file, 0, SEEK_END);
-  std::string bytes(static_cast<std::size_t>(std::ftell(file)), '\0');
-  std::fseek(file, 0, SEEK_SET);
-  const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
-  if (got != bytes.size()) std::fprintf(stderr, "short read\n");
-  return Ms(timer);
-}
 
 class NoShell : public Shell {
  public:
@@ -75,23 +50,15 @@ int Reload(const std::string& folder) {
   QApplication::processEvents();
   auto* pane = static_cast<TextPane*>(window.Widget(Control::output));
 
-  struct Case {
-    const char* name;
-    std::size_t size;
-    bool oneLine;
-  };
-  const Case cases[] = {{"64 MB, 80-character lines", 64u << 20, false},
-                        {"1 MB, one line", 1u << 20, true},
-                        {"16 MB, one line", 16u << 20, true}};
   std::printf("%-28s %12s %12s %12s %14s %12s\n", "reply", "reload ms", "plain read", "ratio", "end+copy ms",
               "peak MB");
-  for (const Case& c : cases) {
+  for (const bench::ReplyCase& c : bench::kReplyCases) {
     const std::string path = folder + "/qt_window_bench_reply.txt";
-    WriteReply(path, c.size, c.oneLine);
+    bench::WriteReply(path, c);
     window.SetText(Control::output, u"");
     const QString qpath = QString::fromStdString(path);
     static_cast<QLineEdit*>(window.Widget(Control::repFile))->setText(qpath);
-    const double plain = PlainRead(path);
+    const double plain = bench::PlainRead(path);
 
     QElapsedTimer timer;
     timer.start();

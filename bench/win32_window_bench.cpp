@@ -8,42 +8,13 @@
 #include <string>
 
 #include "commands/procedures.h"
+#include "reply_files.h"
 #include "window/win32/main_window.h"
 
 using namespace webapitest;
 
 namespace {
 
-double Now() {
-  LARGE_INTEGER counter, frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(counter.QuadPart) * 1e3 / static_cast<double>(frequency.QuadPart);
-}
-
-void WriteReply(const std::string& path, std::size_t size, bool oneLine) {
-  std::ofstream out(path, std::ios::binary);
-  std::string block;
-  if (oneLine) {
-    block.assign(1 << 20, 'y');
-  } else {
-    const std::string line = std::string(78, 'x') + "\r\n";
-    while (block.size() < (1 << 20)) block += line;
-  }
-  for (std::size_t written = 0; written < size; written += block.size())
-    out.write(block.data(), static_cast<std::streamsize>(std::min(block.size(), size - written)));
-}
-
-double PlainRead(const std::string& path) {
-  const double start = Now();
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  std::fseek(file, 0, SEEK_END);
-  std::string bytes(static_cast<std::size_t>(std::ftell(file)), '\0');
-  std::fseek(file, 0, SEEK_SET);
-  if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) std::fprintf(stderr, "short read\n");
-  std::fclose(file);
-  return Now() - start;
-}
 
 class NoShell : public Shell {
  public:
@@ -66,33 +37,25 @@ int main() {
   Settle();
   const HWND output = window.Child(Control::output);
 
-  struct Case {
-    const char* name;
-    std::size_t size;
-    bool oneLine;
-  };
-  const Case cases[] = {{"64 MB, 80-character lines", 64u << 20, false},
-                        {"1 MB, one line", 1u << 20, true},
-                        {"16 MB, one line", 16u << 20, true}};
   std::printf("%-28s %12s %12s %12s %14s\n", "reply", "reload ms", "plain read", "ratio", "end+copy ms");
-  for (const Case& c : cases) {
+  for (const bench::ReplyCase& c : bench::kReplyCases) {
     const std::string path = "win32_window_bench_reply.txt";
-    WriteReply(path, c.size, c.oneLine);
+    bench::WriteReply(path, c);
     window.SetText(Control::output, u"");
     SetWindowTextA(window.Child(Control::repFile), path.c_str());
-    const double plain = PlainRead(path);
+    const double plain = bench::PlainRead(path);
 
-    double start = Now();
+    auto start = std::chrono::steady_clock::now();
     RaiseClick(procedures, Control::RefreshButton);
     RedrawWindow(output, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);  // painted, as seen
-    const double reload = Now() - start;
+    const double reload = bench::MsSince(start);
 
-    start = Now();
+    start = std::chrono::steady_clock::now();
     SendMessageW(output, WM_VSCROLL, SB_BOTTOM, 0);
     RedrawWindow(output, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     SendMessageW(output, EM_SETSEL, 0, -1);
     SendMessageW(output, WM_COPY, 0, 0);
-    const double endCopy = Now() - start;
+    const double endCopy = bench::MsSince(start);
     Settle();
     std::printf("%-28s %12.1f %12.1f %12.2f %14.1f\n", c.name, reload, plain, reload / plain, endCopy);
     std::remove(path.c_str());
