@@ -25,7 +25,7 @@ using K = Kind;
 }  // namespace
 
 // clang-format off
-const std::array<ControlSpec, kControlCount> kControls = {{
+const std::array<ControlItem, kControlCount> kControls = {{
   // Area 1: status request.
   {C::HostLabel, "HostLabel", K::Label, C::None, 120, 120, 975, 370,
    u"Status host", kLabelFont, u"", 17, 0},
@@ -124,10 +124,10 @@ std::u16string StripAccessKey(std::u16string_view caption) {
   return shown;
 }
 
-Point WindowPosition(const ControlSpec& spec) {
-  Point p{spec.left, spec.top};
-  if (spec.container != Control::None) {
-    const ControlSpec& frame = Spec(spec.container);
+Point WindowPosition(const ControlItem& item) {
+  Point p{item.left, item.top};
+  if (item.container != Control::None) {
+    const ControlItem& frame = Lookup(item.container);
     p.left += frame.left;
     p.top += frame.top;
   }
@@ -140,16 +140,16 @@ int TwipsToPixels(int twips, int dpi) {
 }
 
 std::array<Control, 16> TabOrder() {
-  std::array<const ControlSpec*, kControlCount> sorted{};
+  std::array<const ControlItem*, kControlCount> sorted{};
   for (std::size_t i = 0; i < kControlCount; ++i) sorted[i] = &kControls[i];
   std::sort(sorted.begin(), sorted.end(),
-            [](const ControlSpec* a, const ControlSpec* b) { return a->tabIndex < b->tabIndex; });
+            [](const ControlItem* a, const ControlItem* b) { return a->tabIndex < b->tabIndex; });
   std::array<Control, 16> order{};
   std::size_t n = 0;
-  for (const ControlSpec* spec : sorted) {
-    const bool focusable = spec->kind == Kind::TextBox || spec->kind == Kind::CommandButton ||
-                           spec->kind == Kind::CheckBox;
-    if (focusable && n < order.size()) order[n++] = spec->id;
+  for (const ControlItem* item : sorted) {
+    const bool focusable = item->kind == Kind::TextBox || item->kind == Kind::CommandButton ||
+                           item->kind == Kind::CheckBox;
+    if (focusable && n < order.size()) order[n++] = item->id;
   }
   return order;
 }

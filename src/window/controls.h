@@ -39,7 +39,7 @@ enum BoxFlags : unsigned {
   kGrayText = 1u << 4,  // text in the system's grey-text colour
 };
 
-struct ControlSpec {
+struct ControlItem {
   Control id;
   std::string_view name;  // the control's name, e.g. "StatusButton"
   Kind kind;
@@ -54,9 +54,10 @@ struct ControlSpec {
   unsigned flags;
 };
 
-extern const std::array<ControlSpec, kControlCount> kControls;
+extern const std::array<ControlItem, kControlCount> kControls;
 
-inline const ControlSpec& Spec(Control id) { return kControls[static_cast<std::size_t>(id)]; }
+// The table's item of a control.
+inline const ControlItem& Lookup(Control id) { return kControls[static_cast<std::size_t>(id)]; }
 
 // The window itself.
 inline constexpr std::u16string_view kWindowTitle = u"Web-API DLL Test";
@@ -73,7 +74,7 @@ std::u16string StripAccessKey(std::u16string_view caption);
 struct Point {
   int left, top;
 };
-Point WindowPosition(const ControlSpec& spec);
+Point WindowPosition(const ControlItem& item);
 
 // Twips to pixels at a given DPI, rounded to the nearest pixel (15 twips a pixel at 96 DPI).
 int TwipsToPixels(int twips, int dpi);

@@ -26,9 +26,9 @@ namespace {
 
 QString Q(std::u16string_view text) { return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())); }
 
-const ControlSpec& SpecNamed(const QString& name) {
-  for (const ControlSpec& spec : kControls)
-    if (QString::fromUtf8(spec.name.data(), static_cast<qsizetype>(spec.name.size())) == name) return spec;
+const ControlItem& SpecNamed(const QString& name) {
+  for (const ControlItem& item : kControls)
+    if (QString::fromUtf8(item.name.data(), static_cast<qsizetype>(item.name.size())) == name) return item;
   throw std::invalid_argument("no such control");
 }
 
@@ -85,12 +85,12 @@ class WindowLayoutTest : public QObject {
   }
   void controlSitsAtItsPlace() {
     QFETCH(QRect, rect);
-    const ControlSpec& spec = SpecNamed(QTest::currentDataTag());
-    QWidget* widget = window_->Widget(spec.id);
+    const ControlItem& item = SpecNamed(QTest::currentDataTag());
+    QWidget* widget = window_->Widget(item.id);
     QCOMPARE(widget->objectName(), QString::fromLatin1(QTest::currentDataTag()));
     QCOMPARE(QRect(widget->mapTo(window_.get(), QPoint(0, 0)), widget->size()), rect);
     // Controls of a frame are the frame's children; the rest belong to the window itself.
-    QWidget* container = spec.container == Control::None ? window_.get() : window_->Widget(spec.container);
+    QWidget* container = item.container == Control::None ? window_.get() : window_->Widget(item.container);
     QCOMPARE(widget->parentWidget(), container);
     QVERIFY(widget->isVisible());
   }
@@ -120,10 +120,10 @@ class WindowLayoutTest : public QObject {
   }
   void controlShowsItsTexts() {
     QFETCH(QString, accessibleName);
-    const ControlSpec& spec = SpecNamed(QTest::currentDataTag());
-    QWidget* widget = window_->Widget(spec.id);
-    const QString text = Q(spec.text);
-    switch (spec.kind) {
+    const ControlItem& item = SpecNamed(QTest::currentDataTag());
+    QWidget* widget = window_->Widget(item.id);
+    const QString text = Q(item.text);
+    switch (item.kind) {
       case Kind::Label:
         QCOMPARE(qobject_cast<QLabel*>(widget)->text(), text);
         break;
@@ -139,7 +139,7 @@ class WindowLayoutTest : public QObject {
       case Kind::TextBox:
         if (auto* pane = qobject_cast<TextPane*>(widget))
           QCOMPARE(pane->PlainText(), text);
-        else if (spec.flags & kMultiLine)
+        else if (item.flags & kMultiLine)
           QCOMPARE(qobject_cast<QPlainTextEdit*>(widget)->toPlainText(), text);
         else
           QCOMPARE(qobject_cast<QLineEdit*>(widget)->text(), text);
@@ -148,22 +148,22 @@ class WindowLayoutTest : public QObject {
         QVERIFY(dynamic_cast<Light*>(widget));
         break;
     }
-    QCOMPARE(widget->toolTip(), Q(spec.tooltip));
+    QCOMPARE(widget->toolTip(), Q(item.tooltip));
     QCOMPARE(widget->accessibleName(), accessibleName);
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
     QVERIFY(accessible);
     QCOMPARE(accessible->text(QAccessible::Name), accessibleName);
-    if (spec.kind == Kind::Light)  // a light is described by its label's tooltip
+    if (item.kind == Kind::Light)  // a light is described by its label's tooltip
       QVERIFY(widget->accessibleDescription().startsWith(QStringLiteral("This light will be green")));
     else
-      QCOMPARE(widget->accessibleDescription(), Q(spec.tooltip));
+      QCOMPARE(widget->accessibleDescription(), Q(item.tooltip));
   }
 
   void everyControlIsNamedAndOnlyTheEightHaveTooltips() {
     int withTooltip = 0;
-    for (const ControlSpec& spec : kControls) {
-      QWidget* widget = window_->Widget(spec.id);
-      QVERIFY2(!widget->accessibleName().isEmpty(), spec.name.data());
+    for (const ControlItem& item : kControls) {
+      QWidget* widget = window_->Widget(item.id);
+      QVERIFY2(!widget->accessibleName().isEmpty(), item.name.data());
       if (!widget->toolTip().isEmpty()) ++withTooltip;
     }
     QCOMPARE(withTooltip, 8);

@@ -28,8 +28,8 @@ TEST(Controls, TabOrderRunsThroughTheFocusableControls) {
                           Control::repFile, Control::RefreshButton, Control::ReplyUrl, Control::status,
                           Control::ClearButton, Control::output));
   std::vector<int> indexes;
-  for (const ControlSpec& spec : kControls)
-    if (spec.tabIndex >= 0) indexes.push_back(spec.tabIndex);
+  for (const ControlItem& item : kControls)
+    if (item.tabIndex >= 0) indexes.push_back(item.tabIndex);
   std::sort(indexes.begin(), indexes.end());
   for (int i = 0; i < static_cast<int>(indexes.size()); ++i) EXPECT_EQ(indexes[static_cast<std::size_t>(i)], i);
   EXPECT_EQ(indexes.size(), 24u);
@@ -37,13 +37,13 @@ TEST(Controls, TabOrderRunsThroughTheFocusableControls) {
 
 TEST(Controls, OnlySevenButtonsHaveAccessKeys) {
   std::map<Control, char16_t> keys;
-  for (const ControlSpec& spec : kControls)
-    if (char16_t key = AccessKey(spec.text)) keys[spec.id] = key;
+  for (const ControlItem& item : kControls)
+    if (char16_t key = AccessKey(item.text)) keys[item.id] = key;
   EXPECT_EQ(keys, (std::map<Control, char16_t>{{Control::StatusButton, u'S'}, {Control::FileRequestButton, u'F'},
                                                {Control::RequestUrl, u'Q'}, {Control::MemRequestButton, u'T'},
                                                {Control::RefreshButton, u'R'}, {Control::ReplyUrl, u'P'},
                                                {Control::ClearButton, u'C'}}));
-  for (const auto& [id, key] : keys) EXPECT_EQ(Spec(id).kind, Kind::CommandButton);
+  for (const auto& [id, key] : keys) EXPECT_EQ(Lookup(id).kind, Kind::CommandButton);
 }
 
 TEST(Controls, CaptionsShowWithoutTheirMarks) {
@@ -57,18 +57,18 @@ TEST(Controls, CaptionsShowWithoutTheirMarks) {
 
 TEST(Controls, EightControlsHaveTooltipsAndLightsHaveNone) {
   std::vector<Control> withTip;
-  for (const ControlSpec& spec : kControls)
-    if (!spec.tooltip.empty()) withTip.push_back(spec.id);
+  for (const ControlItem& item : kControls)
+    if (!item.tooltip.empty()) withTip.push_back(item.id);
   EXPECT_THAT(withTip, ElementsAre(Control::host, Control::reqFile, Control::request, Control::repFile,
                                    Control::ActiveLabel, Control::LastStatusLabel, Control::status,
                                    Control::output));
-  EXPECT_EQ(Spec(Control::host).tooltip,
+  EXPECT_EQ(Lookup(Control::host).tooltip,
             u"Enter Manager host for status requests, on the form \"hostname or IP:portnumber\".");
 }
 
 TEST(Controls, ControlsInFramesSitAtTheFramesOffset) {
   const auto at = [](Control id) {
-    const Point p = WindowPosition(Spec(id));
+    const Point p = WindowPosition(Lookup(id));
     return std::make_pair(p.left, p.top);
   };
   EXPECT_EQ(at(Control::request), std::make_pair(240, 1440));
@@ -81,20 +81,20 @@ TEST(Controls, EverythingLiesInsideTheMarginsAndOnlyTheTwoButtonsOverlapTheFrame
   struct Rect {
     int l, t, r, b;
   };
-  const auto rect = [](const ControlSpec& s) {
+  const auto rect = [](const ControlItem& s) {
     const Point p = WindowPosition(s);
     return Rect{p.left, p.top, p.left + s.width, p.top + s.height};
   };
-  for (const ControlSpec& spec : kControls) {
-    const Rect r = rect(spec);
-    EXPECT_GE(r.l, 120) << spec.name;
-    EXPECT_GE(r.t, 120) << spec.name;
-    EXPECT_LE(r.r, 8775) << spec.name;
-    EXPECT_LE(r.b, 7695) << spec.name;
+  for (const ControlItem& item : kControls) {
+    const Rect r = rect(item);
+    EXPECT_GE(r.l, 120) << item.name;
+    EXPECT_GE(r.t, 120) << item.name;
+    EXPECT_LE(r.r, 8775) << item.name;
+    EXPECT_LE(r.b, 7695) << item.name;
   }
   std::vector<std::string> overlaps;
-  for (const ControlSpec& a : kControls)
-    for (const ControlSpec& b : kControls) {
+  for (const ControlItem& a : kControls)
+    for (const ControlItem& b : kControls) {
       if (&a >= &b || a.container == b.id || b.container == a.id) continue;
       const Rect x = rect(a), y = rect(b);
       if (x.l < y.r && y.l < x.r && x.t < y.b && y.t < x.b)

@@ -8,7 +8,7 @@
 namespace webapitest::testing {
 namespace {
 
-std::string NameOf(Control control) { return std::string(Spec(control).name); }
+std::string NameOf(Control control) { return std::string(Lookup(control).name); }
 
 class TabKey : public ::testing::TestWithParam<bool> {};
 

@@ -56,10 +56,10 @@ class ControlTable : public ::testing::TestWithParam<Control> {
 LiveWindow* ControlTable::live_ = nullptr;
 
 TEST_P(ControlTable, IsBuiltAsTheTableSays) {
-  const ControlSpec& spec = Spec(GetParam());
-  const RECT expected = TableRect(spec, live_->window().dpi());
+  const ControlItem& item = Lookup(GetParam());
+  const RECT expected = TableRect(item, live_->window().dpi());
   const HWND window = live_->hwnd();
-  if (spec.kind == Kind::Light) {
+  if (item.kind == Kind::Light) {
     // Painted on the window: a thin grey outline, and dark (the window shows through) at first.
     const POINT center = CenterOf(expected);
     const COLORREF background = GetSysColor(COLOR_BTNFACE), outline = GetSysColor(COLOR_GRAYTEXT);
@@ -70,25 +70,25 @@ TEST_P(ControlTable, IsBuiltAsTheTableSays) {
     EXPECT_EQ(PixelAt(window, {expected.right, center.y}), background);
     return;
   }
-  const HWND control = (*live_)[spec.id];
+  const HWND control = (*live_)[item.id];
   ASSERT_NE(control, nullptr);
   RECT actual;
   GetWindowRect(control, &actual);
   MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&actual), 2);
   EXPECT_EQ(Describe(actual), Describe(expected));
-  EXPECT_EQ(TextOf(control), spec.text);
+  EXPECT_EQ(TextOf(control), item.text);
 
   const LONG style = GetWindowLongW(control, GWL_STYLE);
   const std::u16string kind = ClassOf(control);
-  switch (spec.kind) {
+  switch (item.kind) {
     case Kind::TextBox:
       // The output pane is a view of its own that answers like a read-only edit control.
-      EXPECT_TRUE(kind == u"Edit" || kind == u"EDIT" || (spec.id == Control::output && kind == u"WebApiTestTextPane"))
+      EXPECT_TRUE(kind == u"Edit" || kind == u"EDIT" || (item.id == Control::output && kind == u"WebApiTestTextPane"))
           << ToUtf8(kind);
-      EXPECT_EQ((style & ES_MULTILINE) != 0, (spec.flags & kMultiLine) != 0);
-      EXPECT_EQ((style & ES_READONLY) != 0, (spec.flags & kReadOnly) != 0);
-      EXPECT_EQ((style & WS_HSCROLL) != 0, (spec.flags & kHScroll) != 0);
-      EXPECT_EQ((style & WS_VSCROLL) != 0, (spec.flags & kVScroll) != 0);
+      EXPECT_EQ((style & ES_MULTILINE) != 0, (item.flags & kMultiLine) != 0);
+      EXPECT_EQ((style & ES_READONLY) != 0, (item.flags & kReadOnly) != 0);
+      EXPECT_EQ((style & WS_HSCROLL) != 0, (item.flags & kHScroll) != 0);
+      EXPECT_EQ((style & WS_VSCROLL) != 0, (item.flags & kVScroll) != 0);
       // No length limit: the default would refuse typing past 30,000 characters.
       EXPECT_GE(static_cast<unsigned long>(SendMessageW(control, EM_GETLIMITTEXT, 0, 0)), 0x7FFFFFFEul);
       break;
@@ -100,29 +100,29 @@ TEST_P(ControlTable, IsBuiltAsTheTableSays) {
     case Kind::Frame: EXPECT_EQ(style & BS_TYPEMASK, BS_GROUPBOX); break;
     default: EXPECT_TRUE(kind == u"Static" || kind == u"STATIC"); break;
   }
-  const bool focusable = spec.kind != Kind::Label && spec.kind != Kind::Frame;
+  const bool focusable = item.kind != Kind::Label && item.kind != Kind::Frame;
   EXPECT_EQ((style & WS_TABSTOP) != 0, focusable);
 
   LOGFONTW font{};
   ASSERT_NE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font), 0);
-  const bool windowFont = spec.font.face == Face::WindowFont;
-  const double points = windowFont ? 8.25 : spec.font.points;
-  EXPECT_EQ(std::wstring(font.lfFaceName), spec.font.face == Face::CourierNew ? L"Courier New" : L"MS Sans Serif");
+  const bool windowFont = item.font.face == Face::WindowFont;
+  const double points = windowFont ? 8.25 : item.font.points;
+  EXPECT_EQ(std::wstring(font.lfFaceName), item.font.face == Face::CourierNew ? L"Courier New" : L"MS Sans Serif");
   EXPECT_EQ(font.lfHeight, -std::lround(points * live_->window().dpi() / 72.0));
   EXPECT_EQ(font.lfWeight, FW_NORMAL);
   EXPECT_FALSE(font.lfItalic || font.lfUnderline || font.lfStrikeOut);
   EXPECT_EQ(font.lfCharSet, ANSI_CHARSET);
 
-  EXPECT_EQ(TooltipText(TooltipOf(window), window, control), spec.tooltip);
+  EXPECT_EQ(TooltipText(TooltipOf(window), window, control), item.tooltip);
 }
 
 INSTANTIATE_TEST_SUITE_P(Window, ControlTable,
                          ::testing::ValuesIn([] {
                            std::vector<Control> all;
-                           for (const ControlSpec& spec : kControls) all.push_back(spec.id);
+                           for (const ControlItem& item : kControls) all.push_back(item.id);
                            return all;
                          }()),
-                         [](const auto& row) { return std::string(Spec(row.param).name); });
+                         [](const auto& row) { return std::string(Lookup(row.param).name); });
 
 TEST(Window, HasTheTableClientAreaTitleAndAFixedFrame) {
   LiveWindow live;
@@ -144,7 +144,7 @@ class MouseClick : public ::testing::TestWithParam<std::pair<Control, const char
 
 TEST_P(MouseClick, OnAButtonRaisesItsClick) {
   LiveWindow live;
-  const RECT place = TableRect(Spec(GetParam().first), live.window().dpi());
+  const RECT place = TableRect(Lookup(GetParam().first), live.window().dpi());
   ClickAt(live.hwnd(), CenterOf(place));
   live.pump().Settle();
   EXPECT_EQ(live.log().events, std::vector<std::string>{GetParam().second});
@@ -160,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
                       std::pair{Control::RefreshButton, "RefreshButton_Click"},
                       std::pair{Control::ReplyUrl, "ReplyUrl_Click"},
                       std::pair{Control::ClearButton, "ClearButton_Click"}),
-    [](const auto& row) { return std::string(Spec(row.param.first).name); });
+    [](const auto& row) { return std::string(Lookup(row.param.first).name); });
 
 }  // namespace
 }  // namespace webapitest::testing

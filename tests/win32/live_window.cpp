@@ -21,10 +21,10 @@ std::u16string TemporaryFile(const wchar_t* name) {
 
 }  // namespace
 
-RECT TableRect(const ControlSpec& spec, int dpi) {
-  const Point at = WindowPosition(spec);
+RECT TableRect(const ControlItem& item, int dpi) {
+  const Point at = WindowPosition(item);
   const int left = TwipsToPixels(at.left, dpi), top = TwipsToPixels(at.top, dpi);
-  return RECT{left, top, left + TwipsToPixels(spec.width, dpi), top + TwipsToPixels(spec.height, dpi)};
+  return RECT{left, top, left + TwipsToPixels(item.width, dpi), top + TwipsToPixels(item.height, dpi)};
 }
 
 POINT CenterOf(const RECT& rect) { return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}; }

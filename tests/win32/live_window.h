@@ -31,7 +31,7 @@ class EventLog : public FormEvents {
 };
 
 // Where a control lies in the window's client area at the window's DPI, read from the table.
-RECT TableRect(const ControlSpec& spec, int dpi);
+RECT TableRect(const ControlItem& item, int dpi);
 POINT CenterOf(const RECT& rect);
 
 // A shown window whose events go to an EventLog; nothing is loaded.

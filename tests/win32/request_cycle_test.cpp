@@ -17,7 +17,7 @@ using std::chrono::steady_clock;
 const COLORREF kDark = GetSysColor(COLOR_BTNFACE);  // a dark light shows the window
 
 COLORREF LightOn(LoadedWindow& live, Control light) {
-  return PixelAt(live.hwnd(), CenterOf(TableRect(Spec(light), live.window().dpi())));
+  return PixelAt(live.hwnd(), CenterOf(TableRect(Lookup(light), live.window().dpi())));
 }
 
 struct CycleRow {

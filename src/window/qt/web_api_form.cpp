@@ -42,11 +42,11 @@ std::u16string FromQString(const QString& text) {
 
 // The label that names a control: the nearest label to its left on the same line of the same
 // container (host: "Status host", ActiveShape: "Request active"), or none.
-const ControlSpec* LabelBeside(const ControlSpec& spec) {
-  const ControlSpec* found = nullptr;
-  for (const ControlSpec& other : kControls) {
-    if (other.kind != Kind::Label || other.container != spec.container || other.top != spec.top ||
-        other.left >= spec.left)
+const ControlItem* LabelBeside(const ControlItem& item) {
+  const ControlItem* found = nullptr;
+  for (const ControlItem& other : kControls) {
+    if (other.kind != Kind::Label || other.container != item.container || other.top != item.top ||
+        other.left >= item.left)
       continue;
     if (!found || other.left > found->left) found = &other;
   }
@@ -55,30 +55,30 @@ const ControlSpec* LabelBeside(const ControlSpec& spec) {
 
 // What assistive technology calls the control: its caption as shown; for a text box or a
 // light, the label beside it or else the frame around it, or else the control's name.
-QString AccessibleName(const ControlSpec& spec) {
-  if (spec.kind == Kind::TextBox || spec.kind == Kind::Light) {
-    if (const ControlSpec* label = LabelBeside(spec)) return ToQString(StripAccessKey(label->text));
-    if (spec.container != Control::None) return ToQString(StripAccessKey(Spec(spec.container).text));
-    return QString::fromUtf8(spec.name.data(), static_cast<qsizetype>(spec.name.size()));
+QString AccessibleName(const ControlItem& item) {
+  if (item.kind == Kind::TextBox || item.kind == Kind::Light) {
+    if (const ControlItem* label = LabelBeside(item)) return ToQString(StripAccessKey(label->text));
+    if (item.container != Control::None) return ToQString(StripAccessKey(Lookup(item.container).text));
+    return QString::fromUtf8(item.name.data(), static_cast<qsizetype>(item.name.size()));
   }
-  return ToQString(StripAccessKey(spec.text));
+  return ToQString(StripAccessKey(item.text));
 }
 
 // Its tooltip; a light, which has none, is described by its label's.
-QString AccessibleDescription(const ControlSpec& spec) {
-  if (spec.kind == Kind::Light) {
-    if (const ControlSpec* label = LabelBeside(spec)) return ToQString(label->tooltip);
+QString AccessibleDescription(const ControlItem& item) {
+  if (item.kind == Kind::Light) {
+    if (const ControlItem* label = LabelBeside(item)) return ToQString(label->tooltip);
   }
-  return ToQString(spec.tooltip);
+  return ToQString(item.tooltip);
 }
 
-QWidget* MakeTextBox(const ControlSpec& spec, QWidget* parent) {
-  const bool readOnly = (spec.flags & kReadOnly) != 0;
-  if (!(spec.flags & kMultiLine)) {
-    auto* box = new QLineEdit(ToQString(spec.text), parent);
+QWidget* MakeTextBox(const ControlItem& item, QWidget* parent) {
+  const bool readOnly = (item.flags & kReadOnly) != 0;
+  if (!(item.flags & kMultiLine)) {
+    auto* box = new QLineEdit(ToQString(item.text), parent);
     box->setMaxLength(INT_MAX);  // no text box limits its length
     box->setReadOnly(readOnly);
-    if (spec.flags & kGrayText) {
+    if (item.flags & kGrayText) {
       QPalette palette = box->palette();
       for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
         palette.setColor(group, QPalette::Text, palette.color(QPalette::Disabled, QPalette::Text));
@@ -89,13 +89,13 @@ QWidget* MakeTextBox(const ControlSpec& spec, QWidget* parent) {
   if (readOnly) {
     // The output pane: only the rows on screen are laid out, so no reply is too large.
     auto* pane = new TextPane(parent);
-    pane->SetText(spec.text);
+    pane->SetText(item.text);
     return pane;
   }
-  auto* box = new QPlainTextEdit(ToQString(spec.text), parent);
+  auto* box = new QPlainTextEdit(ToQString(item.text), parent);
   box->setTabChangesFocus(true);  // Tab moves on, as in every other control
-  box->setVerticalScrollBarPolicy(spec.flags & kVScroll ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-  if (spec.flags & kHScroll) {
+  box->setVerticalScrollBarPolicy(item.flags & kVScroll ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+  if (item.flags & kHScroll) {
     box->setLineWrapMode(QPlainTextEdit::NoWrap);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   } else {
@@ -113,11 +113,11 @@ WebApiForm::WebApiForm(QWidget* parent) : QWidget(parent) {
   setFont(ToQFont(Font{Face::WindowFont, 0}));
   setFixedSize(Px(kClientWidth), Px(kClientHeight));  // the layout is fixed: nothing moves
 
-  for (const ControlSpec& spec : kControls) widgets_[static_cast<std::size_t>(spec.id)] = Build(spec);
+  for (const ControlItem& item : kControls) widgets_[static_cast<std::size_t>(item.id)] = Build(item);
 
   // The two buttons that sit over the free-text frame's bottom strip stay above it.
-  for (const ControlSpec& spec : kControls)
-    if (spec.kind == Kind::Frame) Widget(spec.id)->lower();
+  for (const ControlItem& item : kControls)
+    if (item.kind == Kind::Frame) Widget(item.id)->lower();
 
   const auto order = TabOrder();
   for (std::size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(Widget(order[i]), Widget(order[i + 1]));
@@ -125,51 +125,51 @@ WebApiForm::WebApiForm(QWidget* parent) : QWidget(parent) {
   Widget(order.front())->setFocus();
 }
 
-QWidget* WebApiForm::Build(const ControlSpec& spec) {
+QWidget* WebApiForm::Build(const ControlItem& item) {
   // The table lists a frame before the controls it contains.
-  QWidget* parent = spec.container == Control::None ? this : Widget(spec.container);
+  QWidget* parent = item.container == Control::None ? this : Widget(item.container);
   if (!parent) throw std::logic_error("a control's frame must come before it in the control table");
 
   QWidget* widget = nullptr;
-  switch (spec.kind) {
+  switch (item.kind) {
     case Kind::Label: {
-      auto* label = new QLabel(ToQString(spec.text), parent);
+      auto* label = new QLabel(ToQString(item.text), parent);
       label->setTextFormat(Qt::PlainText);
       label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
       widget = label;
       break;
     }
     case Kind::TextBox:
-      widget = MakeTextBox(spec, parent);
+      widget = MakeTextBox(item, parent);
       break;
     case Kind::CommandButton: {
       // Qt reads the "&" of the caption as the access key: Alt and the letter click it.
-      auto* button = new QPushButton(ToQString(spec.text), parent);
+      auto* button = new QPushButton(ToQString(item.text), parent);
       button->setAutoDefault(false);  // Enter and Escape click no button
       button->setDefault(false);
-      const Control id = spec.id;
+      const Control id = item.id;
       connect(button, &QPushButton::clicked, this, [this, id] { Click(id); });
       widget = button;
       break;
     }
     case Kind::CheckBox:
-      widget = new QCheckBox(ToQString(spec.text), parent);
+      widget = new QCheckBox(ToQString(item.text), parent);
       break;
     case Kind::Frame:
-      widget = new QGroupBox(ToQString(spec.text), parent);
+      widget = new QGroupBox(ToQString(item.text), parent);
       break;
     case Kind::Light:
       widget = new Light(parent);
       break;
   }
 
-  widget->setObjectName(QString::fromUtf8(spec.name.data(), static_cast<qsizetype>(spec.name.size())));
-  widget->setGeometry(Px(spec.left), Px(spec.top), Px(spec.width), Px(spec.height));
-  if (spec.kind != Kind::Light) widget->setFont(ToQFont(spec.font));
-  if (!spec.tooltip.empty()) widget->setToolTip(ToQString(spec.tooltip));
-  widget->setAccessibleName(AccessibleName(spec));
-  widget->setAccessibleDescription(AccessibleDescription(spec));
-  if (spec.tabIndex < 0 || spec.kind == Kind::Label || spec.kind == Kind::Frame)
+  widget->setObjectName(QString::fromUtf8(item.name.data(), static_cast<qsizetype>(item.name.size())));
+  widget->setGeometry(Px(item.left), Px(item.top), Px(item.width), Px(item.height));
+  if (item.kind != Kind::Light) widget->setFont(ToQFont(item.font));
+  if (!item.tooltip.empty()) widget->setToolTip(ToQString(item.tooltip));
+  widget->setAccessibleName(AccessibleName(item));
+  widget->setAccessibleDescription(AccessibleDescription(item));
+  if (item.tabIndex < 0 || item.kind == Kind::Label || item.kind == Kind::Frame)
     widget->setFocusPolicy(Qt::NoFocus);
   else
     widget->setFocusPolicy(Qt::StrongFocus);
@@ -250,7 +250,7 @@ void WebApiForm::Fail(const std::string& message) {
 }
 
 const Light& WebApiForm::LightOf(Control light) const {
-  if (Spec(light).kind != Kind::Light) throw std::invalid_argument("not a light");
+  if (Lookup(light).kind != Kind::Light) throw std::invalid_argument("not a light");
   return *static_cast<const Light*>(Widget(light));
 }
 

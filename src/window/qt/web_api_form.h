@@ -55,7 +55,7 @@ class WebApiForm : public QWidget, public Form {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  QWidget* Build(const ControlSpec& spec);
+  QWidget* Build(const ControlItem& item);
   Light& LightAt(Control light);
   void Click(Control button);
   void ShowCriticalBox(const QString& title, const QString& text);

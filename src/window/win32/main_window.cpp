@@ -25,7 +25,7 @@ constexpr double kWindowFontPoints = 8.25;
 // Long tooltips wrap at about four inches.
 constexpr int kTooltipWidth = 4 * kTwipsPerInch;
 
-std::string Name(const ControlSpec& spec) { return std::string(spec.name); }
+std::string Name(const ControlItem& item) { return std::string(item.name); }
 
 const wchar_t* FaceName(Face face) {
   return face == Face::CourierNew ? L"Courier New" : L"MS Sans Serif";
@@ -109,27 +109,27 @@ void MainWindow::BuildControls() {
   // Children are created in tab order: the first created is the first in the dialog
   // manager's tab order and the top of the z-order. The frames come late in the tab order,
   // so the buttons that lie over a frame stay above it. Lights are painted, not created.
-  std::array<const ControlSpec*, kControlCount> order{};
+  std::array<const ControlItem*, kControlCount> order{};
   std::transform(kControls.begin(), kControls.end(), order.begin(),
-                 [](const ControlSpec& spec) { return &spec; });
-  std::stable_sort(order.begin(), order.end(), [](const ControlSpec* a, const ControlSpec* b) {
+                 [](const ControlItem& item) { return &item; });
+  std::stable_sort(order.begin(), order.end(), [](const ControlItem* a, const ControlItem* b) {
     return a->tabIndex < b->tabIndex;
   });
-  for (const ControlSpec* spec : order)
-    if (spec->kind != Kind::Light) children_[static_cast<std::size_t>(spec->id)] = CreateControl(*spec);
+  for (const ControlItem* item : order)
+    if (item->kind != Kind::Light) children_[static_cast<std::size_t>(item->id)] = CreateControl(*item);
 
-  const ControlSpec& first = Spec(TabOrder()[0]);
+  const ControlItem& first = Lookup(TabOrder()[0]);
   lastFocus_ = Child(first.id);
 }
 
-HWND MainWindow::CreateControl(const ControlSpec& spec) {
+HWND MainWindow::CreateControl(const ControlItem& item) {
   // WS_GROUP on every control: each is a group of its own, so the arrow keys never move the
   // focus onto a label or a frame. WS_CLIPSIBLINGS keeps a frame from painting over the
   // controls that lie above it.
   DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_GROUP;
   DWORD exStyle = 0;
   const wchar_t* windowClass = L"BUTTON";
-  switch (spec.kind) {
+  switch (item.kind) {
     case Kind::Label:
       windowClass = L"STATIC";
       style |= SS_LEFT | SS_NOPREFIX;
@@ -137,7 +137,7 @@ HWND MainWindow::CreateControl(const ControlSpec& spec) {
     case Kind::TextBox:
       windowClass = L"EDIT";
       exStyle |= WS_EX_CLIENTEDGE;
-      style |= WS_TABSTOP | TextBoxStyle(spec.flags);
+      style |= WS_TABSTOP | TextBoxStyle(item.flags);
       break;
     case Kind::CommandButton:
       style |= WS_TABSTOP | BS_PUSHBUTTON;  // never BS_DEFPUSHBUTTON: Enter clicks nothing
@@ -151,37 +151,37 @@ HWND MainWindow::CreateControl(const ControlSpec& spec) {
     case Kind::Light:
       return nullptr;
   }
-  const RECT place = PixelRect(spec);
-  if (spec.kind == Kind::TextBox && (spec.flags & kMultiLine) && (spec.flags & kReadOnly)) {
+  const RECT place = PixelRect(item);
+  if (item.kind == Kind::TextBox && (item.flags & kMultiLine) && (item.flags & kReadOnly)) {
     // The output pane: a view that lays out only the rows on screen, so no reply is too
     // large for it (a wrapping EDIT takes half a minute for one 100,000-character line).
-    output_ = TextPane::Create(hwnd_, ControlId(spec.id), place);
-    if (!output_) throw std::runtime_error("Cannot create the control " + Name(spec) + ": " + ErrorText(GetLastError()));
-    SendMessageW(output_->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), FALSE);
-    output_->SetText(spec.text);
-    AddTooltip(spec, output_->hwnd());
+    output_ = TextPane::Create(hwnd_, ControlId(item.id), place);
+    if (!output_) throw std::runtime_error("Cannot create the control " + Name(item) + ": " + ErrorText(GetLastError()));
+    SendMessageW(output_->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(item.font)), FALSE);
+    output_->SetText(item.text);
+    AddTooltip(item, output_->hwnd());
     return output_->hwnd();
   }
-  const std::wstring text = Wide(spec.text);
+  const std::wstring text = Wide(item.text);
   HWND control = CreateWindowExW(exStyle, windowClass, text.c_str(), style, place.left, place.top,
                                  place.right - place.left, place.bottom - place.top, hwnd_,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec.id))),
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(item.id))),
                                  instance_, nullptr);
   if (!control)
-    throw std::runtime_error("Cannot create the control " + Name(spec) + ": " + ErrorText(GetLastError()));
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), FALSE);
+    throw std::runtime_error("Cannot create the control " + Name(item) + ": " + ErrorText(GetLastError()));
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(item.font)), FALSE);
 
-  if (spec.kind == Kind::TextBox) {
+  if (item.kind == Kind::TextBox) {
     SendMessageW(control, EM_SETLIMITTEXT, 0, 0);  // no limit
-    if (spec.flags & kMultiLine) SetWindowSubclass(control, BoxProc, 0, 0);
+    if (item.flags & kMultiLine) SetWindowSubclass(control, BoxProc, 0, 0);
   }
-  AddTooltip(spec, control);
+  AddTooltip(item, control);
   return control;
 }
 
-void MainWindow::AddTooltip(const ControlSpec& spec, HWND control) {
-  if (!spec.tooltip.empty()) {
-    std::wstring tip = Wide(spec.tooltip);
+void MainWindow::AddTooltip(const ControlItem& item, HWND control) {
+  if (!item.tooltip.empty()) {
+    std::wstring tip = Wide(item.tooltip);
     TTTOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -189,7 +189,7 @@ void MainWindow::AddTooltip(const ControlSpec& spec, HWND control) {
     tool.uId = reinterpret_cast<UINT_PTR>(control);
     tool.lpszText = tip.data();
     if (!SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)))
-      throw std::runtime_error("Cannot add the tooltip of " + Name(spec) + ".");
+      throw std::runtime_error("Cannot add the tooltip of " + Name(item) + ".");
   }
 }
 
@@ -214,11 +214,11 @@ HFONT MainWindow::FontFor(const Font& font) {
   return handle;
 }
 
-RECT MainWindow::PixelRect(const ControlSpec& spec) const {
-  const Point at = WindowPosition(spec);
+RECT MainWindow::PixelRect(const ControlItem& item) const {
+  const Point at = WindowPosition(item);
   const int left = TwipsToPixels(at.left, dpi_);
   const int top = TwipsToPixels(at.top, dpi_);
-  return RECT{left, top, left + TwipsToPixels(spec.width, dpi_), top + TwipsToPixels(spec.height, dpi_)};
+  return RECT{left, top, left + TwipsToPixels(item.width, dpi_), top + TwipsToPixels(item.height, dpi_)};
 }
 
 // ---- Window procedure --------------------------------------------------------------------
@@ -305,9 +305,9 @@ void MainWindow::OnCommand(int id, UINT code, HWND control) {
   if (code != BN_CLICKED || !control) return;
   const int index = id - kFirstControlId;
   if (index < 0 || index >= static_cast<int>(kControlCount)) return;
-  const ControlSpec& spec = kControls[static_cast<std::size_t>(index)];
-  if (spec.kind != Kind::CommandButton || control != Child(spec.id) || !events_) return;
-  Dispatch([&] { RaiseClick(*events_, spec.id); });
+  const ControlItem& item = kControls[static_cast<std::size_t>(index)];
+  if (item.kind != Kind::CommandButton || control != Child(item.id) || !events_) return;
+  Dispatch([&] { RaiseClick(*events_, item.id); });
 }
 
 void MainWindow::OnPaint() {
@@ -320,13 +320,13 @@ void MainWindow::OnPaint() {
 void MainWindow::PaintLights(HDC dc) {
   HPEN outline = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_GRAYTEXT));
   HGDIOBJ oldPen = SelectObject(dc, outline);
-  for (const ControlSpec& spec : kControls) {
-    if (spec.kind != Kind::Light) continue;
-    const Light& light = lights_[static_cast<std::size_t>(spec.id)];
+  for (const ControlItem& item : kControls) {
+    if (item.kind != Kind::Light) continue;
+    const Light& light = lights_[static_cast<std::size_t>(item.id)];
     HBRUSH fill = light.fill == Fill::Solid ? CreateSolidBrush(light.color)
                                             : static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
     HGDIOBJ oldBrush = SelectObject(dc, fill);
-    const RECT place = PixelRect(spec);
+    const RECT place = PixelRect(item);
     Ellipse(dc, place.left, place.top, place.right, place.bottom);
     SelectObject(dc, oldBrush);
     if (light.fill == Fill::Solid) DeleteObject(fill);
@@ -339,9 +339,9 @@ LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control) {
   // Read-only text boxes keep the look of a text box; status writes in the grey-text colour.
   const int index = GetDlgCtrlID(control) - kFirstControlId;
   if (index >= 0 && index < static_cast<int>(kControlCount)) {
-    const ControlSpec& spec = kControls[static_cast<std::size_t>(index)];
-    if (spec.kind == Kind::TextBox) {
-      SetTextColor(dc, GetSysColor(spec.flags & kGrayText ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+    const ControlItem& item = kControls[static_cast<std::size_t>(index)];
+    if (item.kind == Kind::TextBox) {
+      SetTextColor(dc, GetSysColor(item.flags & kGrayText ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
       SetBkColor(dc, GetSysColor(COLOR_WINDOW));
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
     }
@@ -432,11 +432,11 @@ int MainWindow::Run() {
 
 // ---- Form --------------------------------------------------------------------------------
 
-const ControlSpec& MainWindow::Require(Control control, Kind kind) const {
-  if (control == Control::None || Spec(control).kind != kind)
+const ControlItem& MainWindow::Require(Control control, Kind kind) const {
+  if (control == Control::None || Lookup(control).kind != kind)
     throw std::invalid_argument("The window has no such operation on the control " +
-                                (control == Control::None ? std::string("None") : Name(Spec(control))) + ".");
-  return Spec(control);
+                                (control == Control::None ? std::string("None") : Name(Lookup(control))) + ".");
+  return Lookup(control);
 }
 
 std::u16string MainWindow::Text(Control box) const {
@@ -446,11 +446,11 @@ std::u16string MainWindow::Text(Control box) const {
 }
 
 void MainWindow::SetText(Control box, std::u16string_view text) {
-  const ControlSpec& spec = Require(box, Kind::TextBox);
+  const ControlItem& item = Require(box, Kind::TextBox);
   if (box == Control::output) return output_->SetText(text);
   const std::u16string plain(text);
   if (!SetWindowTextW(Child(box), reinterpret_cast<const wchar_t*>(plain.c_str())))
-    throw std::runtime_error("Cannot show the text in " + Name(spec) + ": " + ErrorText(GetLastError()));
+    throw std::runtime_error("Cannot show the text in " + Name(item) + ": " + ErrorText(GetLastError()));
 }
 
 int MainWindow::Value(Control checkBox) const {

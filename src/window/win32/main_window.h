@@ -84,11 +84,11 @@ class MainWindow final : public Form {
   void OnDestroy();
 
   void BuildControls();
-  HWND CreateControl(const ControlSpec& spec);
-  void AddTooltip(const ControlSpec& spec, HWND control);
+  HWND CreateControl(const ControlItem& item);
+  void AddTooltip(const ControlItem& item, HWND control);
   HFONT FontFor(const Font& font);
-  RECT PixelRect(const ControlSpec& spec) const;
-  const ControlSpec& Require(Control control, Kind kind) const;
+  RECT PixelRect(const ControlItem& item) const;
+  const ControlItem& Require(Control control, Kind kind) const;
 
   // Runs an event handler; an exception ends the program through Fail.
   template <typename Handler>
