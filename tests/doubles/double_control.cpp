@@ -1,6 +1,8 @@
 // Finds the scripted library's control functions in the loaded module.
 #include "doubles/double_control.h"
 
+#include <gtest/gtest.h>
+
 #include <stdexcept>
 
 #include "client/ansi.h"
@@ -13,6 +15,14 @@
 #endif
 
 namespace webapitest::testing {
+
+std::string OwnFileName(const std::string& suffix) {
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = test ? std::string(test->test_suite_name()) + "." + test->name() : "outside-a-test";
+  for (char& c : name)
+    if (c == '/') c = '_';  // parameterised tests: "Suite/Test/0"
+  return name + "." + suffix;
+}
 
 std::u16string DoublePath(const std::u16string& folder) {
   std::u16string path = ClientLibrary::BesideProgram();

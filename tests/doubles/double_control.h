@@ -14,6 +14,10 @@ struct LibraryCall {
   bool operator==(const LibraryCall& other) const { return entry == other.entry && args == other.args; }
 };
 
+// A file name of the running test's own ("Suite.Test.suffix"), so that tests run side by side
+// never share a file.
+std::string OwnFileName(const std::string& suffix);
+
 // The double's file in the test programs' folder, or in one of its sub-folders
 // ("lean": only the entry points the window calls; "no-status": without webApiStatusRequest).
 std::u16string DoublePath(const std::u16string& folder = u"");

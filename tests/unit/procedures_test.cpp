@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "client/ansi.h"
 #include "client/request_template.h"
 #include "commands/procedures.h"
 #include "doubles/double_control.h"
@@ -35,7 +36,7 @@ class Procedures : public ::testing::Test {
     form.log.clear();
   }
 
-  std::u16string replyPath = u"procedures_test_reply.txt";
+  std::u16string replyPath = FromUtf8(testing::OwnFileName("reply.txt"));
   testing::ScriptedLibrary script;
   testing::RecordingForm form;
   ClientLibrary library;
