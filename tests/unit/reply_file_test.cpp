@@ -112,6 +112,21 @@ TEST_F(ReplyFile, PathsThatNameNoRegularFileGiveAnEmptyPane) {
   EXPECT_EQ(LoadReplyText(u"."), u"");
 }
 
+#ifndef _WIN32
+// Files that say one size and hold another, or fail half-way, as files do that change or
+// break while they are read.
+TEST_F(ReplyFile, FilesThatChangeOrFailWhileReadAreHandled) {
+  // The kernel's files say they are empty and are not: all of it is read.
+  const std::u16string status = LoadReplyText(u"/proc/self/status");
+  EXPECT_NE(status.find(u"Name:"), std::u16string::npos);
+  EXPECT_EQ(status.substr(status.size() - 2), u"\r\n");
+  // A read that fails (this one at its very first byte) leaves the pane empty.
+  std::string bytes = "untouched";
+  EXPECT_FALSE(ReadRegularFile(u"/proc/self/mem", bytes));
+  EXPECT_EQ(LoadReplyText(u"/proc/self/mem"), u"");
+}
+#endif
+
 
 }  // namespace
 }  // namespace webapitest
