@@ -196,6 +196,13 @@ void TextPane::mouseMoveEvent(QMouseEvent* event) {
   if (event->buttons() & Qt::LeftButton) MoveCaret(OffsetAtPoint(event->position().toPoint()), true);
 }
 
+void TextPane::mouseReleaseEvent(QMouseEvent* event) {
+  // What the mouse selected is offered for pasting with the middle button, as X11 does it.
+  QClipboard* clipboard = QApplication::clipboard();
+  if (event->button() == Qt::LeftButton && caret_ != anchor_ && clipboard->supportsSelection())
+    clipboard->setText(SelectedText(), QClipboard::Selection);
+}
+
 void TextPane::mouseDoubleClickEvent(QMouseEvent* event) {
   // A double click selects the word (letters, digits, underscores) under the pointer.
   const std::u16string_view text = layout_.Text();
