@@ -46,14 +46,6 @@ pugi::xml_node FindRequestLike(const pugi::xml_document& doc, const char* name) 
   return root.child(name);
 }
 
-std::vector<std::string> BodyExcerpt(std::string_view body) {
-  std::vector<std::string> lines = SplitLines(body);
-  const bool cut = lines.size() > kBodyLinesShown;
-  if (cut) lines.resize(kBodyLinesShown);
-  for (auto& line : lines) line = "  " + line;
-  if (cut) lines.push_back("  ...");
-  return lines;
-}
 
 bool IsBlank(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
 
@@ -227,7 +219,7 @@ Outcome ReadReply(std::string_view body, const std::string& from) {
     std::vector<std::string> lines{"The reply from " + from + " is not well-formed XML: " +
                                    std::string(parsed.description()) + " at " + Where(body, parsed.offset) + ".",
                                    "The reply begins:"};
-    for (auto& line : BodyExcerpt(body)) lines.push_back(Utf8ToLocal(line));
+    for (auto& line : Excerpt(body, kBodyLinesShown)) lines.push_back(Utf8ToLocal(line));
     return Outcome::Fault(WEBAPI_BAD_REPLY, std::move(lines));
   }
   const pugi::xml_node reply = FindRequestLike(doc, "webapireply");

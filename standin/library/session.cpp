@@ -8,6 +8,7 @@
 #include <ctime>
 #include <utility>
 
+#include "common/timestamp.h"
 #include "library/documents.h"
 #include "library/files.h"
 #include "library/host.h"
@@ -16,19 +17,6 @@
 namespace webapi {
 namespace {
 
-std::string Now() {
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  const auto millis =
-      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  char withMillis[40];
-  std::snprintf(withMillis, sizeof withMillis, "%s.%03d", text, static_cast<int>(millis));
-  return withMillis;
-}
 
 const char* LevelName(std::int32_t level) {
   switch (level) {
@@ -270,12 +258,12 @@ std::int32_t Session::SetLogLevel(std::int32_t level) {
 void Session::Log(std::int32_t level, const std::string& line) const {
   if (level > settings_.logLevel || settings_.logPath.empty()) return;
   std::string why;
-  WriteFile(settings_.logPath, Now() + " " + LevelName(level) + " " + line + "\n", true, why);
+  WriteFile(settings_.logPath, standin::LocalTimestamp() + " " + LevelName(level) + " " + line + "\n", true, why);
 }
 
 void Session::Dump(const TransferRequest& request, const TransferResult& result) const {
   if (settings_.dumpPath.empty()) return;
-  std::string text = "==== " + Now() + " " + Describe(request) + ", timeout " + Seconds(request.timeoutSeconds) + "\n";
+  std::string text = "==== " + standin::LocalTimestamp() + " " + Describe(request) + ", timeout " + Seconds(request.timeoutSeconds) + "\n";
   if (request.post) {
     text += "---- request, " + Count(static_cast<long long>(request.body.size()), "byte", "bytes") + "\n";
     text += Block(request.body);

@@ -97,6 +97,15 @@ std::vector<std::string> SplitLines(std::string_view text) {
   return lines;
 }
 
+std::vector<std::string> Excerpt(std::string_view text, std::size_t shown) {
+  std::vector<std::string> lines = SplitLines(text);
+  const bool cut = lines.size() > shown;
+  if (cut) lines.resize(shown);
+  for (auto& line : lines) line = "  " + line;
+  if (cut) lines.push_back("  ...");
+  return lines;
+}
+
 std::string JoinLines(const std::vector<std::string>& lines) {
   std::size_t size = 0;
   for (const auto& line : lines) size += line.size() + 2;

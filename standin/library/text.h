@@ -27,6 +27,10 @@ std::string Utf8ToLocal(std::string_view text);
 // start another line.
 std::vector<std::string> SplitLines(std::string_view text);
 
+// At most `shown` lines of text, each indented by two blanks, and "  ..." when there was more:
+// how a fault quotes a document or a reply body.
+std::vector<std::string> Excerpt(std::string_view text, std::size_t shown);
+
 // Every line followed by CR LF.
 std::string JoinLines(const std::vector<std::string>& lines);
 

@@ -57,14 +57,6 @@ struct ListDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
-std::vector<std::string> Excerpt(std::string_view body) {
-  std::vector<std::string> lines = SplitLines(body);
-  const bool cut = lines.size() > kBodyLinesShown;
-  if (cut) lines.resize(kBodyLinesShown);
-  for (auto& line : lines) line = "  " + line;
-  if (cut) lines.push_back("  ...");
-  return lines;
-}
 
 // Turns a failed transfer into a fault a tester can act on.
 Outcome Explain(CURLcode failure, CURL* easy, const TransferRequest& request, const Receiver& receiver,
@@ -221,7 +213,7 @@ TransferResult Transfer(const TransferRequest& request) {
     if (result.status == 404) lines.push_back("Check the request path: the host has nothing at " + request.path + ".");
     if (!result.body.empty()) {
       lines.push_back("The reply said:");
-      for (auto& line : Excerpt(result.body)) lines.push_back(std::move(line));
+      for (auto& line : Excerpt(result.body, kBodyLinesShown)) lines.push_back(std::move(line));
     }
     result.outcome = Outcome::Fault(WEBAPI_HTTP_STATUS, std::move(lines));
   }

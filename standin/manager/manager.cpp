@@ -21,6 +21,7 @@
 #include <thread>
 #include <utility>
 
+#include "common/timestamp.h"
 #include "manager/services.h"
 
 namespace manager {
@@ -49,18 +50,6 @@ class HttpServer : public httplib::Server {
   }
 };
 
-std::string Timestamp() {
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  char withMillis[40];
-  std::snprintf(withMillis, sizeof withMillis, "%s.%03d", text, static_cast<int>(millis));
-  return withMillis;
-}
 
 bool ReadPort(const std::string& text, int& port) {
   if (text.empty() || text.size() > 5) return false;
@@ -227,7 +216,7 @@ void Manager::Impl::Send(httplib::Response& res, int status, std::string body, c
 void Manager::Impl::LogLine(const httplib::Request& req, int status) {
   Pending entry = std::exchange(pending, Pending{});
   if (!options.log) return;
-  std::string line = Timestamp() + " " + req.remote_addr + ":" + std::to_string(req.remote_port) + " " + req.method +
+  std::string line = standin::LocalTimestamp() + " " + req.remote_addr + ":" + std::to_string(req.remote_port) + " " + req.method +
                      " " + req.path + " " + entry.what + " " + std::to_string(status) + " " +
                      std::to_string(entry.bytes) + " bytes";
   if (!entry.note.empty()) line += " (" + entry.note + ")";
