@@ -17,7 +17,6 @@
 namespace webapi {
 namespace {
 
-
 const char* LevelName(std::int32_t level) {
   switch (level) {
     case kLogErrors: return "ERROR";
