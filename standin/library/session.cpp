@@ -3,9 +3,7 @@
 
 #include <curl/curl.h>
 
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <utility>
 
 #include "common/timestamp.h"
