@@ -3,12 +3,14 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace webapitest {
 
-void WrappedText::Assign(std::u16string_view text) {
+void WrappedText::Assign(std::u16string text) {
   constexpr std::size_t kMax = std::numeric_limits<std::uint32_t>::max();
-  text_.assign(text.substr(0, kMax));
+  text_ = std::move(text);
+  if (text_.size() > kMax) text_.resize(kMax);
   lineStart_.assign(1, 0);
   const char16_t* begin = text_.data();
   const char16_t* end = begin + text_.size();

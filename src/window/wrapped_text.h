@@ -20,7 +20,7 @@ class WrappedText {
 
   // Lines end at LF; a CR directly before it belongs to the break. Text past 4 Gi characters
   // is not kept.
-  void Assign(std::u16string_view text);
+  void Assign(std::u16string text);
   // The pane's width in characters, at least 1.
   void SetColumns(std::size_t columns);
 

@@ -22,7 +22,7 @@ class TextPaneTest : public QObject {
     pane->resize(metrics.horizontalAdvance(QLatin1Char('M')) * 20 + 4 + pane->verticalScrollBar()->sizeHint().width() +
                      2 * pane->frameWidth(),
                  metrics.lineSpacing() * 5 + 4 + 2 * pane->frameWidth());
-    pane->SetText(text);
+    pane->SetText(std::u16string(text));
     pane->show();
     pane->setFocus();
     return pane;

@@ -51,8 +51,8 @@ void TextPane::Relayout() {
   viewport()->update();
 }
 
-void TextPane::SetText(std::u16string_view text) {
-  layout_.Assign(text);
+void TextPane::SetText(std::u16string text) {
+  layout_.Assign(std::move(text));
   caret_ = anchor_ = goalColumn_ = 0;
   Relayout();
   verticalScrollBar()->setValue(0);

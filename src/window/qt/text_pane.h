@@ -20,7 +20,7 @@ class TextPane : public QAbstractScrollArea {
   explicit TextPane(QWidget* parent = nullptr);
 
   // Lines separated by CR LF (or LF). The caret goes to the start, nothing selected.
-  void SetText(std::u16string_view text);
+  void SetText(std::u16string text);
   std::u16string_view Text() const { return layout_.Text(); }
   QString PlainText() const;  // line breaks as LF
 

@@ -89,7 +89,7 @@ QWidget* MakeTextBox(const ControlItem& item, QWidget* parent) {
   if (readOnly) {
     // The output pane: only the rows on screen are laid out, so no reply is too large.
     auto* pane = new TextPane(parent);
-    pane->SetText(item.text);
+    pane->SetText(std::u16string(item.text));
     return pane;
   }
   auto* box = new QPlainTextEdit(ToQString(item.text), parent);
@@ -275,7 +275,7 @@ void WebApiForm::SetText(Control box, std::u16string_view text) {
     return;
   }
   if (auto* pane = qobject_cast<TextPane*>(widget)) {
-    pane->SetText(text);
+    pane->SetText(std::u16string(text));
     return;
   }
   if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
@@ -283,6 +283,11 @@ void WebApiForm::SetText(Control box, std::u16string_view text) {
     return;
   }
   throw std::invalid_argument("not a text box");
+}
+
+void WebApiForm::TakeText(Control box, std::u16string&& text) {
+  if (auto* pane = qobject_cast<TextPane*>(Widget(box))) return pane->SetText(std::move(text));
+  SetText(box, text);
 }
 
 int WebApiForm::Value(Control checkBox) const {

@@ -43,6 +43,7 @@ class WebApiForm : public QWidget, public Form {
   // Form.
   std::u16string Text(Control box) const override;
   void SetText(Control box, std::u16string_view text) override;
+  void TakeText(Control box, std::u16string&& text) override;
   int Value(Control checkBox) const override;
   void SetFillColor(Control light, Rgb color) override;
   void SetFillStyle(Control light, Fill fill) override;

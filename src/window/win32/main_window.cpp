@@ -158,7 +158,7 @@ HWND MainWindow::CreateControl(const ControlItem& item) {
     output_ = TextPane::Create(hwnd_, ControlId(item.id), place);
     if (!output_) throw std::runtime_error("Cannot create the control " + Name(item) + ": " + ErrorText(GetLastError()));
     SendMessageW(output_->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(item.font)), FALSE);
-    output_->SetText(item.text);
+    output_->SetText(std::u16string(item.text));
     AddTooltip(item, output_->hwnd());
     return output_->hwnd();
   }
@@ -447,10 +447,15 @@ std::u16string MainWindow::Text(Control box) const {
 
 void MainWindow::SetText(Control box, std::u16string_view text) {
   const ControlItem& item = Require(box, Kind::TextBox);
-  if (box == Control::output) return output_->SetText(text);
+  if (box == Control::output) return output_->SetText(std::u16string(text));
   const std::u16string plain(text);
   if (!SetWindowTextW(Child(box), reinterpret_cast<const wchar_t*>(plain.c_str())))
     throw std::runtime_error("Cannot show the text in " + Name(item) + ": " + ErrorText(GetLastError()));
+}
+
+void MainWindow::TakeText(Control box, std::u16string&& text) {
+  if (box == Control::output) return output_->SetText(std::move(text));
+  SetText(box, text);
 }
 
 int MainWindow::Value(Control checkBox) const {

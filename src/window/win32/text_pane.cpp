@@ -79,7 +79,7 @@ LRESULT TextPane::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
     case WM_SETTEXT:
-      SetText(lParam ? std::u16string_view(reinterpret_cast<const char16_t*>(lParam)) : std::u16string_view());
+      SetText(lParam ? std::u16string(reinterpret_cast<const char16_t*>(lParam)) : std::u16string());
       return TRUE;
     case WM_GETTEXTLENGTH: return static_cast<LRESULT>(layout_.Text().size());
     case WM_GETTEXT: {
@@ -252,8 +252,8 @@ void TextPane::OnScroll(WORD request) {
   ScrollTo(row);
 }
 
-void TextPane::SetText(std::u16string_view text) {
-  layout_.Assign(text);
+void TextPane::SetText(std::u16string text) {
+  layout_.Assign(std::move(text));
   caret_ = anchor_ = goalColumn_ = 0;
   top_ = 0;
   Relayout();

@@ -19,7 +19,7 @@ class TextPane {
 
   HWND hwnd() const { return hwnd_; }
   // Lines separated by CR LF (or LF). The caret goes to the start, nothing selected.
-  void SetText(std::u16string_view text);
+  void SetText(std::u16string text);
   std::u16string_view Text() const { return layout_.Text(); }
   const ::webapitest::WrappedText& layout() const { return layout_; }
   std::size_t caret() const { return caret_; }
