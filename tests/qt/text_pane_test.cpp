@@ -64,6 +64,19 @@ class TextPaneTest : public QObject {
     QCOMPARE(pane->SelectedText(), QStringLiteral("second"));
   }
 
+  void draggingAboveThePaneScrollsUp() {
+    std::u16string reply;
+    for (int i = 0; i < 100; ++i) reply += u"line\r\n";
+    auto pane = Pane(reply);
+    pane->verticalScrollBar()->setValue(50);
+    QWidget* view = pane->viewport();
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(10, 10));
+    for (int i = 0; i < 3; ++i) QTest::mouseMove(view, QPoint(10, -5));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(10, -5));
+    QCOMPARE(pane->verticalScrollBar()->value(), 47);
+    QVERIFY(pane->caret() < pane->anchor());
+  }
+
   void theCaretKeepsInViewOfALargeReply() {
     std::u16string reply;
     for (int i = 0; i < 100000; ++i) reply += u"line\r\n";

@@ -107,9 +107,12 @@ void TextPane::MoveCaret(std::size_t offset, bool extend) {
 }
 
 std::size_t TextPane::OffsetAtPoint(const QPoint& point) const {
-  const long long row = verticalScrollBar()->value() + std::max(0, point.y() - kMargin) / RowHeight();
+  // Above the pane (a drag going up) is the row before the first on screen, so the caret
+  // scrolls the text with it.
+  const int y = point.y() - kMargin;
+  const long long row = verticalScrollBar()->value() + (y < 0 ? -1 : y / RowHeight());
   const int column = (std::max(0, point.x() - kMargin) + CharWidth() / 2) / CharWidth();
-  return layout_.OffsetAt(static_cast<std::size_t>(row), static_cast<std::size_t>(column));
+  return layout_.OffsetAt(static_cast<std::size_t>(std::max<long long>(0, row)), static_cast<std::size_t>(column));
 }
 
 void TextPane::paintEvent(QPaintEvent*) {

@@ -285,7 +285,9 @@ void TextPane::PlaceCaret() const {
 }
 
 std::size_t TextPane::OffsetAtPoint(int x, int y) const {
-  const long long row = static_cast<long long>(top_) + std::max(0, y - kMargin) / rowHeight_;
+  // Above the pane (a drag going up) is the row before the first on screen, so the caret
+  // scrolls the text with it.
+  const long long row = static_cast<long long>(top_) + (y < kMargin ? -1 : (y - kMargin) / rowHeight_);
   const int column = (std::max(0, x - kMargin) + charWidth_ / 2) / charWidth_;
   return layout_.OffsetAt(static_cast<std::size_t>(std::max<long long>(0, row)), static_cast<std::size_t>(column));
 }
