@@ -1,4 +1,5 @@
 // The output pane as a user works it: wrapping, caret keys, mouse selection, copying.
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
@@ -111,6 +112,26 @@ class TextPaneTest : public QObject {
     QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));  // not frozen
     QCOMPARE(pane->caret(), reply.size());
     QCOMPARE(pane->verticalScrollBar()->value(), pane->verticalScrollBar()->maximum());
+  }
+
+  // A screen reader reads the reply and follows the caret and the selection.
+  void screenReadersReadTheText() {
+    auto pane = Pane(u"first\r\nsecond");
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(pane.get());
+    QVERIFY(accessible);
+    QVERIFY(accessible->state().readOnly);
+    QAccessibleTextInterface* text = accessible->textInterface();
+    QVERIFY(text);
+    QCOMPARE(text->characterCount(), 13);
+    QCOMPARE(text->text(7, 13), QStringLiteral("second"));
+    QCOMPARE(accessible->text(QAccessible::Value), QStringLiteral("first\nsecond"));
+    text->setSelection(0, 7, 10);
+    QCOMPARE(pane->SelectedText(), QStringLiteral("sec"));
+    int start = 0, end = 0;
+    text->selection(0, &start, &end);
+    QCOMPARE(start, 7);
+    QCOMPARE(end, 10);
+    QCOMPARE(text->cursorPosition(), 10);
   }
 
   void newTextStartsAtTheTop() {

@@ -1,6 +1,8 @@
 // The output pane's painting, scrolling, caret, selection and copying.
 #include "window/qt/text_pane.h"
+#include "window/qt/text_pane_accessible.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -26,6 +28,11 @@ QString ToQString(std::u16string_view text) {
 }  // namespace
 
 TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
+  static const bool accessible = [] {
+    QAccessible::installFactory(&TextPaneAccessible);
+    return true;
+  }();
+  (void)accessible;
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setFocusPolicy(Qt::StrongFocus);
@@ -65,6 +72,7 @@ void TextPane::Select(std::size_t anchor, std::size_t caret) {
   caret_ = std::min(caret, end);
   ScrollToCaret();
   viewport()->update();
+  Announce();
 }
 
 namespace {
@@ -92,6 +100,12 @@ void TextPane::Copy() const {
   if (caret_ != anchor_) QApplication::clipboard()->setText(SelectedText());
 }
 
+void TextPane::Announce() {
+  if (!QAccessible::isActive()) return;
+  QAccessibleTextCursorEvent moved(this, static_cast<int>(std::min<std::size_t>(caret_, INT32_MAX)));
+  QAccessible::updateAccessibility(&moved);
+}
+
 void TextPane::ScrollToCaret() {
   const auto row = static_cast<long long>(layout_.RowOf(caret_));
   const long long top = verticalScrollBar()->value();
@@ -104,6 +118,7 @@ void TextPane::MoveCaret(std::size_t offset, bool extend) {
   if (!extend) anchor_ = offset;
   ScrollToCaret();
   viewport()->update();
+  Announce();
 }
 
 std::size_t TextPane::OffsetAtPoint(const QPoint& point) const {

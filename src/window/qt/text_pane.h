@@ -53,6 +53,7 @@ class TextPane : public QAbstractScrollArea {
   void Relayout();
   void MoveCaret(std::size_t offset, bool extend);
   void ScrollToCaret();
+  void Announce();  // tells screen readers where the caret went
   std::size_t OffsetAtPoint(const QPoint& point) const;
 
   WrappedText layout_;
