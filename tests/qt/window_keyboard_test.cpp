@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include "window_fixture.h"
@@ -16,8 +17,19 @@ Q_DECLARE_METATYPE(Control)
 
 namespace {
 
-// A button pressed by its access key clicks a moment later, as it is drawn pressed first.
-constexpr int kClickDelay = 250;
+// A button pressed by its access key clicks a moment later, as it is drawn pressed first:
+// waits until no button of the window is drawn pressed any more (the click has happened),
+// and a little longer for what the click set off.
+void WaitForClicks(const QWidget& window) {
+  const auto pressed = [&window] {
+    for (const QPushButton* button : window.findChildren<QPushButton*>())
+      if (button->isDown()) return true;
+    return false;
+  };
+  QTest::qWait(20);
+  QVERIFY(QTest::qWaitFor([&] { return !pressed(); }, 5000));
+  QTest::qWait(50);
+}
 
 const QStringList kTabOrder = {
     "host",    "StatusButton",     "reqFile",     "checkFileRaw",  "FileRequestButton", "RequestUrl",
@@ -101,7 +113,7 @@ class WindowKeyboardTest : public QObject {
     ui_->window.SetText(Control::output, u"before\r\n");
     ui_->window.Focus(Control::request);
     QTest::keyClick(ui_->window.Widget(Control::request), key, Qt::AltModifier);
-    QTest::qWait(kClickDelay);
+    WaitForClicks(ui_->window);
 
     QStringList made;
     for (const std::string& entry : ui_->Entries()) made << QString::fromStdString(entry);
@@ -124,7 +136,7 @@ class WindowKeyboardTest : public QObject {
       if (keys.contains(QChar(k))) continue;
       QTest::keyClick(ui_->window.Widget(Control::request), static_cast<Qt::Key>(k), Qt::AltModifier);
     }
-    QTest::qWait(kClickDelay);
+    WaitForClicks(ui_->window);
     QVERIFY(QString::fromStdU16String(ui_->window.Text(Control::request)).endsWith(u"typed by the user"));
     QCOMPARE(ui_->window.Text(Control::output), u"kept");
     QVERIFY(ui_->Entries().empty());
@@ -152,7 +164,7 @@ class WindowKeyboardTest : public QObject {
     ui_->window.SetText(Control::output, u"kept");
     ui_->window.Focus(focus);
     QTest::keyClick(ui_->window.Widget(focus), key);
-    QTest::qWait(kClickDelay);
+    WaitForClicks(ui_->window);
     QVERIFY(ui_->Entries().empty());
     QVERIFY(ui_->opened.empty());
     QCOMPARE(ui_->window.Text(Control::output), u"kept");
