@@ -83,6 +83,33 @@ std::size_t WrappedText::OffsetAt(std::size_t row, std::size_t column) const {
   return r.offset + std::min(column, r.length);
 }
 
+std::size_t WrappedText::ColumnOf(std::size_t offset) const {
+  offset = std::min(offset, text_.size());
+  return offset - RowAt(RowOf(offset)).offset;
+}
+
+std::size_t WrappedText::Move(std::size_t offset, Motion motion, std::size_t goalColumn, std::size_t page) const {
+  const std::size_t row = RowOf(offset);
+  const Row here = RowAt(row);
+  const auto vertical = [&](bool down, std::size_t rows) {
+    const std::size_t target = down ? std::min(row + rows, rowCount_ - 1) : row - std::min(row, rows);
+    return OffsetAt(target, goalColumn);
+  };
+  switch (motion) {
+    case Motion::Left: return Previous(offset);
+    case Motion::Right: return Next(offset);
+    case Motion::Up: return vertical(false, 1);
+    case Motion::Down: return vertical(true, 1);
+    case Motion::PageUp: return vertical(false, page);
+    case Motion::PageDown: return vertical(true, page);
+    case Motion::RowStart: return here.offset;
+    case Motion::RowEnd: return here.offset + here.length;
+    case Motion::TextStart: return 0;
+    case Motion::TextEnd: return text_.size();
+  }
+  return offset;
+}
+
 std::size_t WrappedText::Previous(std::size_t offset) const {
   if (offset == 0) return 0;
   offset = std::min(offset, text_.size());

@@ -36,6 +36,18 @@ class WrappedText {
   // The caret offset nearest to a column of a row (clamped to the row's text).
   std::size_t OffsetAt(std::size_t row, std::size_t column) const;
 
+  // The caret's column within the row that shows it.
+  std::size_t ColumnOf(std::size_t offset) const;
+
+  // Where a caret key takes the caret from offset. Rows up and down keep to goalColumn (the
+  // column where the vertical moves began); a page is `page` rows.
+  enum class Motion { Left, Right, Up, Down, PageUp, PageDown, RowStart, RowEnd, TextStart, TextEnd };
+  std::size_t Move(std::size_t offset, Motion motion, std::size_t goalColumn, std::size_t page) const;
+  // Whether a motion keeps the goal column (moves between rows) rather than setting it anew.
+  static bool KeepsColumn(Motion motion) {
+    return motion == Motion::Up || motion == Motion::Down || motion == Motion::PageUp || motion == Motion::PageDown;
+  }
+
   // Caret moves over characters: a line break counts as one step.
   std::size_t Previous(std::size_t offset) const;
   std::size_t Next(std::size_t offset) const;

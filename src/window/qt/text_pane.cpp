@@ -181,33 +181,29 @@ void TextPane::changeEvent(QEvent* event) {
 void TextPane::keyPressEvent(QKeyEvent* event) {
   if (event->matches(QKeySequence::Copy)) return Copy();
   if (event->matches(QKeySequence::SelectAll)) return Select(0, layout_.Text().size());
-  const bool extend = event->modifiers() & Qt::ShiftModifier;
+  using Motion = WrappedText::Motion;
   const bool control = event->modifiers() & Qt::ControlModifier;
-  const std::size_t row = layout_.RowOf(caret_);
-  const WrappedText::Row here = layout_.RowAt(row);
-  const auto vertical = [&](long long rows) {
-    const long long target = std::clamp<long long>(static_cast<long long>(row) + rows, 0,
-                                                   static_cast<long long>(layout_.RowCount()) - 1);
-    MoveCaret(layout_.OffsetAt(static_cast<std::size_t>(target), goalColumn_), extend);
-  };
+  Motion motion;
   switch (event->key()) {
-    case Qt::Key_Left: MoveCaret(layout_.Previous(caret_), extend); break;
-    case Qt::Key_Right: MoveCaret(layout_.Next(caret_), extend); break;
-    case Qt::Key_Up: return vertical(-1);
-    case Qt::Key_Down: return vertical(1);
-    case Qt::Key_PageUp: return vertical(-VisibleRows());
-    case Qt::Key_PageDown: return vertical(VisibleRows());
-    case Qt::Key_Home: MoveCaret(control ? 0 : here.offset, extend); break;
-    case Qt::Key_End: MoveCaret(control ? layout_.Text().size() : here.offset + here.length, extend); break;
+    case Qt::Key_Left: motion = Motion::Left; break;
+    case Qt::Key_Right: motion = Motion::Right; break;
+    case Qt::Key_Up: motion = Motion::Up; break;
+    case Qt::Key_Down: motion = Motion::Down; break;
+    case Qt::Key_PageUp: motion = Motion::PageUp; break;
+    case Qt::Key_PageDown: motion = Motion::PageDown; break;
+    case Qt::Key_Home: motion = control ? Motion::TextStart : Motion::RowStart; break;
+    case Qt::Key_End: motion = control ? Motion::TextEnd : Motion::RowEnd; break;
     default: return QAbstractScrollArea::keyPressEvent(event);  // read-only: typing changes nothing
   }
-  goalColumn_ = caret_ - layout_.RowAt(layout_.RowOf(caret_)).offset;
+  const auto page = static_cast<std::size_t>(VisibleRows());
+  MoveCaret(layout_.Move(caret_, motion, goalColumn_, page), event->modifiers() & Qt::ShiftModifier);
+  if (!WrappedText::KeepsColumn(motion)) goalColumn_ = layout_.ColumnOf(caret_);
 }
 
 void TextPane::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
   MoveCaret(OffsetAtPoint(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
-  goalColumn_ = caret_ - layout_.RowAt(layout_.RowOf(caret_)).offset;
+  goalColumn_ = layout_.ColumnOf(caret_);
 }
 
 void TextPane::mouseMoveEvent(QMouseEvent* event) {

@@ -142,7 +142,7 @@ LRESULT TextPane::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       SetFocus(hwnd_);
       SetCapture(hwnd_);
       MoveCaret(OffsetAtPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)), (wParam & MK_SHIFT) != 0);
-      goalColumn_ = caret_ - layout_.RowAt(layout_.RowOf(caret_)).offset;
+      goalColumn_ = layout_.ColumnOf(caret_);
       return 0;
     case WM_MOUSEMOVE:
       if (GetCapture() == hwnd_) MoveCaret(OffsetAtPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)), true);
@@ -297,25 +297,21 @@ void TextPane::OnKeyDown(WPARAM key) {
   if (control && key == 'C') return Copy();
   if (control && key == 'A') return Select(0, layout_.Text().size());
   if (control && key == VK_INSERT) return Copy();
-  const std::size_t row = layout_.RowOf(caret_);
-  const ::webapitest::WrappedText::Row here = layout_.RowAt(row);
-  const auto vertical = [&](long long rows) {
-    const long long target = std::clamp<long long>(static_cast<long long>(row) + rows, 0,
-                                                   static_cast<long long>(layout_.RowCount()) - 1);
-    MoveCaret(layout_.OffsetAt(static_cast<std::size_t>(target), goalColumn_), extend);
-  };
+  using Motion = ::webapitest::WrappedText::Motion;
+  Motion motion;
   switch (key) {
-    case VK_LEFT: MoveCaret(layout_.Previous(caret_), extend); break;
-    case VK_RIGHT: MoveCaret(layout_.Next(caret_), extend); break;
-    case VK_UP: return vertical(-1);
-    case VK_DOWN: return vertical(1);
-    case VK_PRIOR: return vertical(-VisibleRows());
-    case VK_NEXT: return vertical(VisibleRows());
-    case VK_HOME: MoveCaret(control ? 0 : here.offset, extend); break;
-    case VK_END: MoveCaret(control ? layout_.Text().size() : here.offset + here.length, extend); break;
+    case VK_LEFT: motion = Motion::Left; break;
+    case VK_RIGHT: motion = Motion::Right; break;
+    case VK_UP: motion = Motion::Up; break;
+    case VK_DOWN: motion = Motion::Down; break;
+    case VK_PRIOR: motion = Motion::PageUp; break;
+    case VK_NEXT: motion = Motion::PageDown; break;
+    case VK_HOME: motion = control ? Motion::TextStart : Motion::RowStart; break;
+    case VK_END: motion = control ? Motion::TextEnd : Motion::RowEnd; break;
     default: return;
   }
-  goalColumn_ = caret_ - layout_.RowAt(layout_.RowOf(caret_)).offset;
+  MoveCaret(layout_.Move(caret_, motion, goalColumn_, static_cast<std::size_t>(VisibleRows())), extend);
+  if (!::webapitest::WrappedText::KeepsColumn(motion)) goalColumn_ = layout_.ColumnOf(caret_);
 }
 
 void TextPane::Copy() const {
