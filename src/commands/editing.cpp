@@ -12,7 +12,7 @@ void FormProcedures::ClearButton_Click() {
 }
 
 void FormProcedures::ResetButton_Click() {
-  form_.SetText(Control::request, RequestTemplate);
+  form_.SetText(Control::request, std::u16string(RequestTemplate));
   form_.Focus(Control::request);
 }
 

@@ -10,7 +10,7 @@ void FormProcedures::Form_Load() {
   const std::int32_t code = library_.webApiStartup();
   started_ = true;
   ShowCode(code);  // the status light stays dark until a request finishes
-  form_.SetText(Control::request, RequestTemplate);
+  form_.SetText(Control::request, std::u16string(RequestTemplate));
   shellApp_ = createShell_();
 }
 

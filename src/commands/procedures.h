@@ -32,12 +32,6 @@ class FormProcedures : public FormEvents {
   void MemRequestButton_Click() override;
   void FileRequestButton_Click() override;
   void RefreshButton_Click() override;
-  void ResetRequestStatus();
-  void ClearActiveLight();
-  void BeginRequest();
-  void FinishRequest(std::int32_t code);
-  void SaveLastReply();
-  void SaveLastFault();
 
   // Output and editing.
   void ClearButton_Click() override;
@@ -46,6 +40,14 @@ class FormProcedures : public FormEvents {
   void ReplyUrl_Click() override;
 
  private:
+  // The steps of the request cycle that the commands share.
+  void ResetRequestStatus();
+  void ClearActiveLight();
+  void BeginRequest();
+  void FinishRequest(std::int32_t code);
+  void SaveLastReply();
+  void SaveLastFault();
+
   // Sets a light's colour (when given), its fill, and paints it at once.
   void SetLight(Control light, Fill fill, const Rgb* color = nullptr);
   void OpenPath(Control box);

@@ -87,7 +87,7 @@ void FormProcedures::FileRequestButton_Click() {
 void FormProcedures::RefreshButton_Click() {
   // Failures to read end quietly in an empty pane; LoadReplyText never throws for them.
   form_.SetText(Control::output, u"");
-  form_.TakeText(Control::output, LoadReplyText(form_.Text(Control::repFile)));
+  form_.SetText(Control::output, LoadReplyText(form_.Text(Control::repFile)));
 }
 
 }  // namespace webapitest

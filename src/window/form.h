@@ -29,11 +29,9 @@ class Form {
 
   // The whole text of host, request, reqFile or repFile, as the user left it.
   virtual std::u16string Text(Control box) const = 0;
-  // Replaces the whole text of status, output or request.
-  virtual void SetText(Control box, std::u16string_view text) = 0;
-  // The same, handing the string over: a front end may keep it without a copy, which counts
-  // for a reply of tens of megabytes.
-  virtual void TakeText(Control box, std::u16string&& text) { SetText(box, text); }
+  // Replaces the whole text of status, output or request. The string is handed over: a front
+  // end may keep it without a copy, which counts for a reply of tens of megabytes.
+  virtual void SetText(Control box, std::u16string text) = 0;
   // The value of checkMemRaw or checkFileRaw: 1 checked, 0 unchecked.
   virtual int Value(Control checkBox) const = 0;
 

@@ -15,9 +15,9 @@ RecordingForm::RecordingForm() {
 
 std::u16string RecordingForm::Text(Control box) const { return texts.at(box); }
 
-void RecordingForm::SetText(Control box, std::u16string_view text) {
-  texts.at(box) = std::u16string(text);
+void RecordingForm::SetText(Control box, std::u16string text) {
   log.push_back("SetText " + std::string(Lookup(box).name) + " " + ToUtf8(text));
+  texts.at(box) = std::move(text);
 }
 
 int RecordingForm::Value(Control checkBox) const { return values.at(checkBox); }

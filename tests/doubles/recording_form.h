@@ -25,7 +25,7 @@ class RecordingForm : public Form {
   RecordingForm();  // every control as the control table starts it
 
   std::u16string Text(Control box) const override;
-  void SetText(Control box, std::u16string_view text) override;
+  void SetText(Control box, std::u16string text) override;
   int Value(Control checkBox) const override;
   void SetFillColor(Control light, Rgb color) override;
   void SetFillStyle(Control light, Fill fill) override;
