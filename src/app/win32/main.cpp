@@ -7,7 +7,6 @@
 #include <exception>
 #include <string>
 
-#include "client/ansi.h"
 #include "client/library.h"
 #include "commands/procedures.h"
 #include "resource.h"
@@ -18,30 +17,18 @@ namespace {
 
 using webapitest::ClientLibrary;
 
-// The library beside the program, unless WEBAPITEST_LIBRARY names another file (the stand-in
-// library, or a test double).
-std::u16string LibraryPath() {
-  const DWORD size = GetEnvironmentVariableW(L"WEBAPITEST_LIBRARY", nullptr, 0);
-  if (size > 1) {
-    std::wstring path(size, L'\0');
-    const DWORD n = GetEnvironmentVariableW(L"WEBAPITEST_LIBRARY", path.data(), size);
-    if (n > 0 && n < size) return webapitest::win32::Utf16(std::wstring_view(path.data(), n));
-  }
-  return ClientLibrary::BesideProgram();
-}
-
 void ShowFailure(const std::string& text) {
-  const std::wstring message = webapitest::win32::Wide(webapitest::FromUtf8(text));
+  const std::wstring message = webapitest::win32::WideFromUtf8(text);
   const std::wstring title = webapitest::win32::Wide(webapitest::kWindowTitle);
   MessageBoxW(nullptr, message.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
 }
 
 int RunWindow(HINSTANCE instance, int showCommand) {
-  ClientLibrary library(LibraryPath());
+  ClientLibrary library(ClientLibrary::Locate());
   webapitest::win32::MainWindow window(instance, IDI_WEBAPITEST);
   webapitest::FormProcedures procedures(window, library, webapitest::CreateShell);
   window.SetEvents(&procedures);
-  if (!window.Load()) return 1;  // the window has shown why
+  if (!window.Load()) return window.exitCode();  // 1 after a failure it has shown
   window.Show(showCommand);
   const int exitCode = window.Run();
   window.SetEvents(nullptr);

@@ -17,7 +17,6 @@
 #include <QTextOption>
 #include <QThread>
 #include <climits>
-#include <cstdio>
 #include <stdexcept>
 
 #include "window/qt/fonts.h"
@@ -107,7 +106,13 @@ QWidget* MakeTextBox(const ControlItem& item, QWidget* parent) {
 
 }  // namespace
 
-WebApiForm::WebApiForm(QWidget* parent) : QWidget(parent) {
+WebApiForm::WebApiForm(QWidget* parent)
+    : QWidget(parent),
+      host_({[this](const std::string& message) {
+               ShowCriticalBox(ToQString(kWindowTitle),
+                               QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
+             },
+             [this] { CloseNow(); }}) {
   RegisterFontSubstitutes();
   setWindowTitle(ToQString(kWindowTitle));
   setFont(ToQFont(Font{Face::WindowFont, 0}));
@@ -148,7 +153,7 @@ QWidget* WebApiForm::Build(const ControlItem& item) {
       button->setAutoDefault(false);  // Enter and Escape click no button
       button->setDefault(false);
       const Control id = item.id;
-      connect(button, &QPushButton::clicked, this, [this, id] { Click(id); });
+      connect(button, &QPushButton::clicked, this, [this, id] { host_.Click(id); });
       widget = button;
       break;
     }
@@ -176,77 +181,25 @@ QWidget* WebApiForm::Build(const ControlItem& item) {
   return widget;
 }
 
-bool WebApiForm::Load() {
-  if (!events_) return true;
-  const bool loaded = Dispatch([this] { events_->Form_Load(); });
-  return loaded && !unloaded_;
-}
+bool WebApiForm::Load() { return host_.Load(); }
 
 void WebApiForm::RequestClose() {
-  if (running_ > 0) {
-    closePending_ = true;
+  // An open message box is dismissed, so that the procedure that waits on it can return.
+  if (host_.busy())
     if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-    return;
-  }
   close();
 }
 
 void WebApiForm::closeEvent(QCloseEvent* event) {
-  if (running_ > 0) {  // never unload under a running procedure; close once it returns
-    closePending_ = true;
-    event->ignore();
-    return;
-  }
-  if (events_ && !unloaded_) {
-    unloaded_ = true;
-    bool cancel = false;
-    Dispatch([this, &cancel] { events_->Form_Unload(cancel); });
-    if (cancel && exitCode_ == 0) {
-      unloaded_ = false;
-      event->ignore();
-      return;
-    }
-  }
-  event->accept();
+  if (host_.Closing()) event->accept();
+  else event->ignore();
 }
 
-void WebApiForm::Click(Control button) {
-  if (!events_ || unloaded_) return;
-  Dispatch([this, button] { RaiseClick(*events_, button); });
-}
-
-bool WebApiForm::Dispatch(const std::function<void()>& handler) {
-  ++running_;
-  bool ok = true;
-  try {
-    handler();
-  } catch (const std::exception& e) {
-    ok = false;
-    Fail(e.what());
-  } catch (...) {
-    ok = false;
-    Fail("An unexpected error occurred.");
-  }
-  --running_;
-  if (running_ == 0 && closePending_) {
-    closePending_ = false;
-    close();
-  }
-  return ok;
-}
-
-void WebApiForm::Fail(const std::string& message) {
-  std::fprintf(stderr, "webapitest: %s\n", message.c_str());
-  // One box is enough: a failure while cleaning up after a failure is only logged.
-  if (exitCode_ == 0) {
-    exitCode_ = 1;
-    ShowCriticalBox(ToQString(kWindowTitle),
-                    QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
-  }
-  if (!unloaded_) closePending_ = true;  // the library is cleaned up before the program ends
+void WebApiForm::CloseNow() {
+  close();
   // Only a running event loop is left; outside one (a failed load) the caller ends the
   // program, and an exit asked for now would make every later event loop return at once.
-  if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(1);
+  if (host_.exitCode() != 0 && QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(host_.exitCode());
 }
 
 const Light& WebApiForm::LightOf(Control light) const {
@@ -268,14 +221,14 @@ std::u16string WebApiForm::Text(Control box) const {
   throw std::invalid_argument("not a text box");
 }
 
-void WebApiForm::SetText(Control box, std::u16string_view text) {
+void WebApiForm::SetText(Control box, std::u16string text) {
   QWidget* widget = Widget(box);
   if (auto* line = qobject_cast<QLineEdit*>(widget)) {
     line->setText(ToQString(text));
     return;
   }
   if (auto* pane = qobject_cast<TextPane*>(widget)) {
-    pane->SetText(std::u16string(text));
+    pane->SetText(std::move(text));
     return;
   }
   if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
@@ -283,11 +236,6 @@ void WebApiForm::SetText(Control box, std::u16string_view text) {
     return;
   }
   throw std::invalid_argument("not a text box");
-}
-
-void WebApiForm::TakeText(Control box, std::u16string&& text) {
-  if (auto* pane = qobject_cast<TextPane*>(Widget(box))) return pane->SetText(std::move(text));
-  SetText(box, text);
 }
 
 int WebApiForm::Value(Control checkBox) const {

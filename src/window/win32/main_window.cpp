@@ -10,7 +10,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "client/ansi.h"
 #include "window/win32/text.h"
 
 namespace webapitest::win32 {
@@ -47,7 +46,12 @@ DWORD TextBoxStyle(unsigned flags) {
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, int iconId) : instance_(instance) {
+MainWindow::MainWindow(HINSTANCE instance, int iconId)
+    : instance_(instance),
+      host_({[this](const std::string& message) { ShowCritical(kWindowTitle, Utf16(WideFromUtf8(message))); },
+             [this] {
+               if (hwnd_) SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+             }}) {
   INITCOMMONCONTROLSEX common{sizeof common, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&common);
 
@@ -94,7 +98,7 @@ MainWindow::MainWindow(HINSTANCE instance, int iconId) : instance_(instance) {
 }
 
 MainWindow::~MainWindow() {
-  events_ = nullptr;
+  host_.SetEvents(nullptr);
   if (hwnd_) DestroyWindow(hwnd_);
   for (auto& font : fonts_) DeleteObject(font.second);
 }
@@ -209,7 +213,7 @@ HFONT MainWindow::FontFor(const Font& font) {
   description.lfPitchAndFamily = face == Face::CourierNew ? FIXED_PITCH | FF_MODERN : VARIABLE_PITCH | FF_SWISS;
   wcsncpy(description.lfFaceName, FaceName(face), LF_FACESIZE - 1);
   HFONT handle = CreateFontIndirectW(&description);
-  if (!handle) throw std::runtime_error("Cannot create the font " + ToUtf8(Utf16(FaceName(face))) + ".");
+  if (!handle) throw std::runtime_error("Cannot create the font " + Utf8(FaceName(face)) + ".");
   fonts_.emplace(key, handle);
   return handle;
 }
@@ -306,8 +310,8 @@ void MainWindow::OnCommand(int id, UINT code, HWND control) {
   const int index = id - kFirstControlId;
   if (index < 0 || index >= static_cast<int>(kControlCount)) return;
   const ControlItem& item = kControls[static_cast<std::size_t>(index)];
-  if (item.kind != Kind::CommandButton || control != Child(item.id) || !events_) return;
-  Dispatch([&] { RaiseClick(*events_, item.id); });
+  if (item.kind != Kind::CommandButton || control != Child(item.id)) return;
+  host_.Click(item.id);
 }
 
 void MainWindow::OnPaint() {
@@ -359,52 +363,17 @@ void MainWindow::OnActivate(bool active) {
 }
 
 void MainWindow::OnClose() {
-  if (!unloaded_) {
-    unloaded_ = true;
-    bool cancel = false;
-    if (events_) Dispatch([&] { events_->Form_Unload(cancel); });
-    if (cancel && hwnd_ && exitCode_ == 0) {
-      unloaded_ = false;  // the close was refused; the next one unloads again
-      return;
-    }
-  }
-  if (hwnd_ && !destroying_) DestroyWindow(hwnd_);
+  if (host_.Closing() && hwnd_) DestroyWindow(hwnd_);
 }
 
-void MainWindow::OnDestroy() {
-  destroying_ = true;
-  if (!unloaded_) {  // destroyed without a close (a failure): unload all the same
-    unloaded_ = true;
-    bool cancel = false;
-    if (events_) Dispatch([&] { events_->Form_Unload(cancel); });
-  }
-  PostQuitMessage(exitCode_);
-}
-
-template <typename Handler>
-void MainWindow::Dispatch(Handler&& handler) {
-  try {
-    handler();
-  } catch (const std::exception& failure) {
-    Fail(FromUtf8(failure.what()));
-  } catch (...) {
-    Fail(u"An unexpected failure ended the program.");
-  }
-}
-
-void MainWindow::Fail(const std::u16string& text) {
-  exitCode_ = 1;
-  const std::wstring message = Wide(text);
-  const std::wstring title = Wide(kWindowTitle);
-  MessageBoxW(hwnd_, message.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
-  if (hwnd_ && !destroying_) DestroyWindow(hwnd_);
-}
+void MainWindow::OnDestroy() { PostQuitMessage(host_.exitCode()); }
 
 // ---- Program side ------------------------------------------------------------------------
 
 bool MainWindow::Load() {
-  if (events_) Dispatch([&] { events_->Form_Load(); });
-  return exitCode_ == 0 && hwnd_ != nullptr;
+  if (host_.Load()) return true;
+  if (hwnd_) DestroyWindow(hwnd_);
+  return false;
 }
 
 void MainWindow::Show(int showCommand) {
@@ -445,17 +414,11 @@ std::u16string MainWindow::Text(Control box) const {
   return WindowText(Child(box));
 }
 
-void MainWindow::SetText(Control box, std::u16string_view text) {
+void MainWindow::SetText(Control box, std::u16string text) {
   const ControlItem& item = Require(box, Kind::TextBox);
-  if (box == Control::output) return output_->SetText(std::u16string(text));
-  const std::u16string plain(text);
-  if (!SetWindowTextW(Child(box), reinterpret_cast<const wchar_t*>(plain.c_str())))
-    throw std::runtime_error("Cannot show the text in " + Name(item) + ": " + ErrorText(GetLastError()));
-}
-
-void MainWindow::TakeText(Control box, std::u16string&& text) {
   if (box == Control::output) return output_->SetText(std::move(text));
-  SetText(box, text);
+  if (!SetWindowTextW(Child(box), reinterpret_cast<const wchar_t*>(text.c_str())))
+    throw std::runtime_error("Cannot show the text in " + Name(item) + ": " + ErrorText(GetLastError()));
 }
 
 int MainWindow::Value(Control checkBox) const {

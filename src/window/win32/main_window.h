@@ -1,9 +1,9 @@
 // The Win32 window: builds the controls of the control table as standard controls of one
 // top-level window, implements Form on them and raises FormEvents from their messages.
 //
-// Everything here runs on the thread that created the window. Exceptions from the event
-// handlers stop at one boundary (Dispatch): they are shown in a critical message box and end
-// the program with exit code 1; none crosses the window procedure.
+// Everything here runs on the thread that created the window. Events go through the form
+// host: an exception from a procedure stops there, is shown in a critical message box and
+// ends the program with exit code 1; none crosses the window procedure.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "window/form.h"
+#include "window/form_host.h"
 #include "window/win32/text_pane.h"
 
 namespace webapitest::win32 {
@@ -35,10 +36,10 @@ class MainWindow final : public Form {
   MainWindow& operator=(const MainWindow&) = delete;
 
   // The handler of the window's events; it must outlive the window or be detached (nullptr).
-  void SetEvents(FormEvents* events) { events_ = events; }
+  void SetEvents(FormEvents* events) { host_.SetEvents(events); }
 
-  // Raises Form_Load. On failure the message box has been shown, the window is destroyed and
-  // the result is false.
+  // Raises Form_Load. False when the program must end instead: the load failed (the message
+  // box has been shown) or a close came meanwhile; the window is destroyed then.
   bool Load();
   // Shows the window with the focus in the first control of the tab order.
   void Show(int showCommand);
@@ -52,12 +53,11 @@ class MainWindow final : public Form {
   HWND hwnd() const { return hwnd_; }
   HWND Child(Control control) const { return children_[static_cast<std::size_t>(control)]; }
   int dpi() const { return dpi_; }
-  int exitCode() const { return exitCode_; }
+  int exitCode() const { return host_.exitCode(); }
 
   // Form.
   std::u16string Text(Control box) const override;
-  void SetText(Control box, std::u16string_view text) override;
-  void TakeText(Control box, std::u16string&& text) override;
+  void SetText(Control box, std::u16string text) override;
   int Value(Control checkBox) const override;
   void SetFillColor(Control light, Rgb color) override;
   void SetFillStyle(Control light, Fill fill) override;
@@ -91,12 +91,6 @@ class MainWindow final : public Form {
   RECT PixelRect(const ControlItem& item) const;
   const ControlItem& Require(Control control, Kind kind) const;
 
-  // Runs an event handler; an exception ends the program through Fail.
-  template <typename Handler>
-  void Dispatch(Handler&& handler);
-  void Fail(const std::u16string& text);
-  void Unload();
-
   HINSTANCE instance_;
   HWND hwnd_ = nullptr;
   HWND tooltip_ = nullptr;
@@ -105,11 +99,8 @@ class MainWindow final : public Form {
   std::map<std::pair<Face, double>, HFONT> fonts_;
   std::array<Light, kControlCount> lights_{};  // used for the lights only
   TextPane* output_ = nullptr;  // the output pane; owned by its window
-  FormEvents* events_ = nullptr;
+  FormHost host_;
   int dpi_ = 96;
-  int exitCode_ = 0;
-  bool unloaded_ = false;
-  bool destroying_ = false;
 };
 
 }  // namespace webapitest::win32
