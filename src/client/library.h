@@ -27,8 +27,10 @@ class ClientLibrary {
 
   // "webapi.dll" on Windows, "libwebapi.so" elsewhere, in the folder of the running program.
   static std::u16string BesideProgram();
-
-  const std::u16string& file() const { return file_; }
+  // The library the programs bind: the file that WEBAPITEST_LIBRARY names (for tests), else
+  // the one beside the program, else the plain name, which the system's loader looks for in
+  // its own places (the system folders and PATH on Windows, the loader's path elsewhere).
+  static std::u16string Locate();
 
   // Text is converted to the system's ANSI code page at each call. All throw BindingError
   // when the library or the entry point is missing.

@@ -2,110 +2,13 @@
 #include "client/reply_file.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 
 #include "client/ansi.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include "client/regular_file.h"
 
 namespace webapitest {
 namespace {
-
-// A regular file opened for reading, closed when it goes out of scope. Anything else (a
-// folder, a device, a pipe) is turned away before a byte is read, so nothing can block.
-class RegularFile {
- public:
-  explicit RegularFile(std::u16string_view path);
-  ~RegularFile();
-  RegularFile(const RegularFile&) = delete;
-  RegularFile& operator=(const RegularFile&) = delete;
-
-  bool ok() const { return ok_; }
-  std::size_t size() const { return size_; }  // at opening; the file may change while read
-  // Up to room bytes; 0 at the end of the file; false on a read error.
-  bool Read(char* buffer, std::size_t room, std::size_t& got);
-
- private:
-  bool ok_ = false;
-  std::size_t size_ = 0;
-#ifdef _WIN32
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
-#else
-  int fd_ = -1;
-#endif
-};
-
-#ifdef _WIN32
-
-RegularFile::RegularFile(std::u16string_view path) {
-  if (path.empty()) return;
-  const std::u16string name(path);
-  const auto* wide = reinterpret_cast<const wchar_t*>(name.c_str());
-  const DWORD attributes = GetFileAttributesW(wide);
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-  handle_ = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (handle_ == INVALID_HANDLE_VALUE) return;
-  LARGE_INTEGER size{};
-  ok_ = GetFileType(handle_) == FILE_TYPE_DISK && GetFileSizeEx(handle_, &size) != 0;
-  size_ = ok_ ? static_cast<std::size_t>(size.QuadPart) : 0;
-}
-
-RegularFile::~RegularFile() {
-  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-}
-
-bool RegularFile::Read(char* buffer, std::size_t room, std::size_t& got) {
-  DWORD n = 0;
-  const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(room, 1u << 30));
-  const bool read = ReadFile(handle_, buffer, ask, &n, nullptr) != 0;
-  got = n;
-  return read;
-}
-
-#else
-
-RegularFile::RegularFile(std::u16string_view path) {
-  if (path.empty()) return;
-  // O_NONBLOCK: opening a FIFO must not wait for a writer; fstat then turns it away.
-  fd_ = open(ToAnsi(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd_ < 0) return;
-  struct stat info {};
-  ok_ = fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
-  size_ = ok_ ? static_cast<std::size_t>(info.st_size) : 0;
-}
-
-RegularFile::~RegularFile() {
-  if (fd_ >= 0) close(fd_);
-}
-
-bool RegularFile::Read(char* buffer, std::size_t room, std::size_t& got) {
-  const ssize_t n = read(fd_, buffer, room);
-  got = n > 0 ? static_cast<std::size_t>(n) : 0;
-  return n >= 0;  // 0 is the end of the file, also of one cut short while being read
-}
-
-#endif
-
-// A large buffer about to be filled is better served by huge pages where the system offers
-// them: a fraction of the page faults. Only advice; nothing changes where it is not taken.
-void AdviseHugePages([[maybe_unused]] void* buffer, [[maybe_unused]] std::size_t size) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t kHuge = 2u << 20;
-  if (size < 4 * kHuge) return;
-  const auto begin = (reinterpret_cast<std::uintptr_t>(buffer) + kHuge - 1) & ~(kHuge - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(buffer) + size) & ~(kHuge - 1);
-  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-}
 
 bool IsAscii(std::string_view bytes) {
   unsigned char any = 0;

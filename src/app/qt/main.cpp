@@ -1,28 +1,16 @@
 // The Linux program: the window, the window procedures and the client library, wired together.
 #include <QApplication>
 #include <QIcon>
-#include <QString>
 
 #include "commands/procedures.h"
 #include "termination_signals.h"
 #include "window/qt/web_api_form.h"
 
-namespace {
-
-// The library beside the program, unless WEBAPITEST_LIBRARY names another.
-std::u16string LibraryPath() {
-  const QString path = qEnvironmentVariable("WEBAPITEST_LIBRARY");
-  if (!path.isEmpty()) return path.toStdU16String();
-  return webapitest::ClientLibrary::BesideProgram();
-}
-
-}  // namespace
-
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   app.setWindowIcon(QIcon(QStringLiteral(":/webapitest.ico")));
 
-  webapitest::ClientLibrary library(LibraryPath());
+  webapitest::ClientLibrary library(webapitest::ClientLibrary::Locate());
   webapitest::WebApiForm window;
   webapitest::FormProcedures procedures(window, library, &webapitest::CreateShell);
   window.SetEvents(procedures);

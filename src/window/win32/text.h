@@ -16,6 +16,11 @@ inline std::u16string Utf16(std::wstring_view text) {
   return std::u16string(reinterpret_cast<const char16_t*>(text.data()), text.size());
 }
 
+// UTF-8 (the text of exceptions and messages) to and from the W functions' text. Invalid
+// input becomes U+FFFD.
+std::wstring WideFromUtf8(std::string_view text);
+std::string Utf8(std::wstring_view text);
+
 // The system's text for an error code, followed by the code: "Access is denied. (error 5)".
 std::string ErrorText(DWORD code);
 // The same for an HRESULT, in hexadecimal: "Class not registered (HRESULT 0x80040154)".

@@ -1,0 +1,17 @@
+// The platform's half of the text conversion in ansi.h: code_page_win32.cpp or
+// code_page_posix.cpp, picked by the build.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace webapitest::code_page {
+
+inline constexpr char16_t kReplacement = 0xFFFD;
+
+// Characters the code page cannot hold become its default character ("?").
+std::string Encode(std::u16string_view text);
+// Bytes that are not valid in the code page become U+FFFD.
+std::u16string Decode(std::string_view bytes);
+
+}  // namespace webapitest::code_page
