@@ -79,14 +79,15 @@ if(TARGET webapi-manager)
 endif()
 
 # The desktop's application menu and the window's icon.
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/webapitest.desktop DESTINATION share/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/webapitest.desktop
+  DESTINATION share/applications)
 foreach(size 16 32)
   install(FILES ${PROJECT_SOURCE_DIR}/src/app/icon/webapitest-${size}.png
     DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME webapitest.png)
 endforeach()
 
 # Manual pages and the changelog, compressed as Debian wants them: gzip -9, no name or time.
-set(CPACK_DEBIAN_PACKAGE_CONTACT "${CPACK_PACKAGE_CONTACT}")
+# The changelog's one entry is dated when the build folder is configured (or SOURCE_DATE_EPOCH).
 string(TIMESTAMP WEBAPITEST_PACKAGE_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
 set(compressed)
 foreach(page IN LISTS manual_pages)
@@ -118,7 +119,8 @@ string(REPLACE "\n\n" "\n.\n" grant "${grant}")
 string(REPLACE "\n" "\n " grant "${grant}")
 set(WEBAPITEST_LICENSE_PARAGRAPHS " ${grant}")
 configure_file(${PROJECT_SOURCE_DIR}/packaging/linux/copyright.in ${packaged_dir}/copyright @ONLY)
-install(FILES ${packaged_dir}/copyright ${packaged_dir}/changelog.gz DESTINATION share/doc/webapitest)
+install(FILES ${packaged_dir}/copyright ${packaged_dir}/changelog.gz
+  DESTINATION share/doc/webapitest)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
