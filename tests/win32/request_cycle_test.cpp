@@ -175,6 +175,21 @@ TEST_P(Unload, CleansTheLibraryUpOnceAndEndsTheLoop) {
 INSTANTIATE_TEST_SUITE_P(Window, Unload, ::testing::Values(false, true),
                          [](const auto& row) { return row.param ? "AfterARequest" : "WithoutARequest"; });
 
+// A close that arrives during the library call (here from inside it) waits for the request to
+// finish; then the window unloads and closes.
+TEST(Window, ACloseDuringARequestWaitsForIt) {
+  LoadedWindow live;
+  live.library().Reset();
+  live.library().SetHook([&](const std::string& entry) {
+    if (entry == "webApiStatusRequest") SendMessageW(live.hwnd(), WM_CLOSE, 0, 0);
+  });
+  live.Click(Control::StatusButton);
+  EXPECT_EQ(live.library().Entries(),
+            (std::vector<std::string>{"webApiStatusRequest", "webApiWriteLastReply", "webApiCleanup"}));
+  EXPECT_EQ(live.hwnd(), nullptr);
+  EXPECT_EQ(live.pump().quitCode(), 0);
+}
+
 TEST(Window, AMissingEntryPointIsShownAndEndsTheProgramWithCode1) {
   LoadedWindow live(u"no-status");
   BoxAnswerer answerer;

@@ -14,8 +14,6 @@ class Light : public QWidget {
   // Both take effect at the next paint; Form::Repaint paints at once (QWidget::repaint).
   void SetColor(Rgb color) { color_ = color; }
   void SetFill(Fill fill) { fill_ = fill; }
-  Rgb Color() const { return color_; }
-  Fill FillStyle() const { return fill_; }
 
   // What the last paint put on the screen, and how many paints there were: a light that was
   // changed but not painted still shows its old state.
