@@ -81,21 +81,30 @@ void TypeText(std::u16string_view text) {
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-void ClickAt(HWND window, POINT client) {
+namespace {
+
+// Mouse input at a point of a window's client area: a move there, then the given flags.
+void MouseAt(HWND window, POINT client, std::initializer_list<DWORD> then) {
   POINT screen = client;
   ClientToScreen(window, &screen);
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  INPUT inputs[3]{};
+  std::vector<INPUT> inputs(1 + then.size());
   for (INPUT& input : inputs) {
     input.type = INPUT_MOUSE;
     input.mi.dx = MulDiv(screen.x, 65536, width) + 1;
     input.mi.dy = MulDiv(screen.y, 65536, height) + 1;
   }
   inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-  inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
-  SendInput(3, inputs, sizeof(INPUT));
+  std::size_t i = 1;
+  for (DWORD flags : then) inputs[i++].mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
+
+}  // namespace
+
+void ClickAt(HWND window, POINT client) { MouseAt(window, client, {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}); }
+
+void MoveMouseTo(HWND window, POINT client) { MouseAt(window, client, {}); }
 
 COLORREF PixelAt(HWND window, POINT client) {
   HDC dc = GetDC(window);

@@ -39,6 +39,8 @@ void PressKeys(std::initializer_list<WORD> keys);
 void TypeText(std::u16string_view text);
 // A left mouse click at a point of a window's client area.
 void ClickAt(HWND window, POINT client);
+// The mouse moved to a point of a window's client area, and left there.
+void MoveMouseTo(HWND window, POINT client);
 
 // The colour on the window's surface at a point of its client area.
 COLORREF PixelAt(HWND window, POINT client);

@@ -81,6 +81,25 @@ INSTANTIATE_TEST_SUITE_P(Keyboard, AccessKey, ::testing::ValuesIn(AccessKeyRows(
   return NameOf(row.param.from) + "_Alt" + row.param.letter;
 });
 
+// An access key needs Alt: the seven letters typed bare on a button or a check box click
+// nothing (the dialog manager's own habit would click their buttons).
+class BareLetter : public ::testing::TestWithParam<Control> {};
+
+TEST_P(BareLetter, ClicksNothing) {
+  LiveWindow live;
+  live.FocusOn(GetParam());
+  for (char letter : {'S', 'F', 'Q', 'T', 'R', 'P', 'C'}) PressKeys({static_cast<WORD>(letter)});
+  live.pump().Settle();
+  EXPECT_TRUE(live.log().events.empty());
+  EXPECT_EQ(live.Focused(), live[GetParam()]);
+  EXPECT_EQ(SendMessageW(live[Control::checkFileRaw], BM_GETCHECK, 0, 0), BST_UNCHECKED);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keyboard, BareLetter,
+                         ::testing::Values(Control::StatusButton, Control::ResetButton, Control::checkFileRaw,
+                                           Control::checkMemRaw),
+                         [](const auto& row) { return NameOf(row.param); });
+
 struct KeyRow {
   Control at;
   WORD key;

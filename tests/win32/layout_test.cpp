@@ -138,6 +138,42 @@ TEST(Window, HasTheTableClientAreaTitleAndAFixedFrame) {
   EXPECT_EQ(SendMessageW(TooltipOf(live.hwnd()), TTM_GETTOOLCOUNT, 0, 0), 8);
 }
 
+// Resting the mouse on a control shows its tooltip: the lights' labels as much as the boxes.
+class Hover : public ::testing::TestWithParam<Control> {};
+
+TEST_P(Hover, ShowsTheTooltip) {
+  LiveWindow live;
+  const ControlItem& item = Lookup(GetParam());
+  HWND tooltip = TooltipOf(live.hwnd());
+  MoveMouseTo(live.hwnd(), {1, 1});
+  live.pump().Settle();
+  MoveMouseTo(live.hwnd(), CenterOf(TableRect(item, live.window().dpi())));
+  std::u16string shown;
+  const bool appeared = live.pump().Until(
+      [&] {
+        if (!IsWindowVisible(tooltip)) return false;
+        wchar_t text[1024] = {};
+        TTTOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.lpszText = text;
+        if (!SendMessageW(tooltip, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&tool))) return false;
+        shown = win32::Utf16(text);
+        return true;
+      },
+      std::chrono::seconds(5));
+  EXPECT_TRUE(appeared);
+  EXPECT_EQ(shown, item.tooltip);
+}
+
+INSTANTIATE_TEST_SUITE_P(Window, Hover,
+                         ::testing::ValuesIn([] {
+                           std::vector<Control> tipped;
+                           for (const ControlItem& item : kControls)
+                             if (!item.tooltip.empty()) tipped.push_back(item.id);
+                           return tipped;
+                         }()),
+                         [](const auto& row) { return std::string(Lookup(row.param).name); });
+
 // A mouse click on each button raises that button's click, and only that; the two buttons
 // over the free-text frame are reached through it.
 class MouseClick : public ::testing::TestWithParam<std::pair<Control, const char*>> {};

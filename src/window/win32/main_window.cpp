@@ -136,7 +136,9 @@ HWND MainWindow::CreateControl(const ControlItem& item) {
   switch (item.kind) {
     case Kind::Label:
       windowClass = L"STATIC";
-      style |= SS_LEFT | SS_NOPREFIX;
+      // SS_NOTIFY: a label takes the mouse instead of letting it through to the window, so
+      // the tooltip of a light's label shows when the mouse rests on it.
+      style |= SS_LEFT | SS_NOPREFIX | SS_NOTIFY;
       break;
     case Kind::TextBox:
       windowClass = L"EDIT";
@@ -383,7 +385,14 @@ void MainWindow::Show(int showCommand) {
 }
 
 bool MainWindow::PreTranslate(MSG& message) {
-  return hwnd_ != nullptr && IsDialogMessageW(hwnd_, &message);
+  if (!hwnd_) return false;
+  // The dialog manager takes a bare letter typed on a control that wants no characters (a
+  // button, a check box) for an access key; here an access key needs Alt, so such a letter
+  // goes to the control itself, which ignores it.
+  if (message.message == WM_CHAR && IsChild(hwnd_, message.hwnd) &&
+      !(SendMessageW(message.hwnd, WM_GETDLGCODE, message.wParam, reinterpret_cast<LPARAM>(&message)) & DLGC_WANTCHARS))
+    return false;
+  return IsDialogMessageW(hwnd_, &message);
 }
 
 int MainWindow::Run() {
