@@ -239,6 +239,20 @@ class WindowLayoutTest : public QObject {
     QCOMPARE(output->horizontalScrollBar()->maximum(), 0);
   }
 
+  // The request box shows both scroll bars and the output pane its vertical one at all times,
+  // also with one short line; labels sit at their top-left corner.
+  void scrollBarsAlwaysShowAndLabelsSitTopLeft() {
+    window_->SetText(Control::request, u"short");
+    QApplication::processEvents();
+    auto* request = qobject_cast<QPlainTextEdit*>(window_->Widget(Control::request));
+    auto* output = qobject_cast<TextPane*>(window_->Widget(Control::output));
+    QVERIFY(request->horizontalScrollBar()->isVisible() && request->verticalScrollBar()->isVisible());
+    QVERIFY(output->verticalScrollBar()->isVisible() && !output->horizontalScrollBar()->isVisible());
+    for (const ControlItem& item : kControls)
+      if (item.kind == Kind::Label)
+        QCOMPARE(qobject_cast<QLabel*>(window_->Widget(item.id))->alignment(), Qt::AlignLeft | Qt::AlignTop);
+  }
+
   // A reply of one long line is shown whole, and quickly enough to wait for.
   void aLongOneLineReplyIsShownWhole() {
     const std::u16string reply = std::u16string(1 << 20, u'y') + u"\r\n";

@@ -93,10 +93,11 @@ QWidget* MakeTextBox(const ControlItem& item, QWidget* parent) {
   }
   auto* box = new QPlainTextEdit(ToQString(item.text), parent);
   box->setTabChangesFocus(true);  // Tab moves on, as in every other control
-  box->setVerticalScrollBarPolicy(item.flags & kVScroll ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+  // A box's scroll bars are there at all times, also while the text fits (as on Windows).
+  box->setVerticalScrollBarPolicy(item.flags & kVScroll ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
   if (item.flags & kHScroll) {
     box->setLineWrapMode(QPlainTextEdit::NoWrap);
-    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   } else {
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -140,7 +141,7 @@ QWidget* WebApiForm::Build(const ControlItem& item) {
     case Kind::Label: {
       auto* label = new QLabel(ToQString(item.text), parent);
       label->setTextFormat(Qt::PlainText);
-      label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+      label->setAlignment(Qt::AlignLeft | Qt::AlignTop);  // as the platform's labels sit
       widget = label;
       break;
     }
