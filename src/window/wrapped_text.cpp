@@ -83,6 +83,24 @@ std::size_t WrappedText::OffsetAt(std::size_t row, std::size_t column) const {
   return r.offset + std::min(column, r.length);
 }
 
+std::size_t WrappedText::CharAt(std::size_t row, std::size_t cell) const {
+  const Row r = RowAt(row);
+  if (cell < r.length) return r.offset + cell;
+  const std::size_t end = r.offset + r.length;
+  return end == text_.size() || AtBreak(end) || r.length == 0 ? end : end - 1;
+}
+
+bool WrappedText::AtBreak(std::size_t offset) const {
+  if (offset >= text_.size()) return false;
+  return text_[offset] == u'\n' || (text_[offset] == u'\r' && offset + 1 < text_.size() && text_[offset + 1] == u'\n');
+}
+
+std::size_t WrappedText::Clamp(std::size_t offset) const {
+  offset = std::min(offset, text_.size());
+  if (offset > 0 && offset < text_.size() && text_[offset - 1] == u'\r' && text_[offset] == u'\n') --offset;
+  return offset;
+}
+
 std::size_t WrappedText::ColumnOf(std::size_t offset) const {
   offset = std::min(offset, text_.size());
   return offset - RowAt(RowOf(offset)).offset;

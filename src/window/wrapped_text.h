@@ -26,7 +26,6 @@ class WrappedText {
 
   std::u16string_view Text() const { return text_; }
   std::size_t columns() const { return columns_; }
-  std::size_t LineCount() const { return lineStart_.size(); }
   std::size_t RowCount() const;
   Row RowAt(std::size_t row) const;
 
@@ -35,6 +34,14 @@ class WrappedText {
   std::size_t RowOf(std::size_t offset) const;
   // The caret offset nearest to a column of a row (clamped to the row's text).
   std::size_t OffsetAt(std::size_t row, std::size_t column) const;
+
+  // The offset of the character shown in a cell of a row. Past the row's characters: the
+  // line break on a line's last row, else the row's last character.
+  std::size_t CharAt(std::size_t row, std::size_t cell) const;
+  // Whether a line break (LF, or CR LF) starts at offset.
+  bool AtBreak(std::size_t offset) const;
+  // The caret position at or before offset: not past the end, not between CR and LF.
+  std::size_t Clamp(std::size_t offset) const;
 
   // The caret's column within the row that shows it.
   std::size_t ColumnOf(std::size_t offset) const;

@@ -15,8 +15,7 @@ TEST(WrappedText, ShortLinesAreOneRowEach) {
   WrappedText w;
   w.SetColumns(10);
   w.Assign(u"one\r\ntwo\r\n\r\nfour\r\n");
-  EXPECT_EQ(w.LineCount(), 5u);  // the empty line after the last break is where the caret can go
-  EXPECT_EQ(w.RowCount(), 5u);
+  EXPECT_EQ(w.RowCount(), 5u);  // the empty line after the last break is where the caret can go
   EXPECT_EQ(RowText(w, 0), u"one");
   EXPECT_EQ(RowText(w, 2), u"");
   EXPECT_EQ(RowText(w, 3), u"four");
@@ -69,27 +68,6 @@ TEST(WrappedText, CaretStepsTreatALineBreakAsOneCharacter) {
   EXPECT_EQ(w.Previous(0), 0u);
   EXPECT_EQ(w.Next(6), 6u);
   EXPECT_EQ(w.Slice(5, 1), u"b\r\nc");
-}
-
-TEST(WrappedText, CaretKeysKeepToTheirColumnAndStopAtTheEnds) {
-  using Motion = WrappedText::Motion;
-  WrappedText w;
-  w.SetColumns(4);
-  w.Assign(u"abcdefgh\r\nxy\r\nlonger");  // rows: abcd efgh xy long er
-  EXPECT_EQ(w.Move(3, Motion::Down, 3, 1), 7u);    // d -> h
-  EXPECT_EQ(w.Move(7, Motion::Down, 3, 1), 12u);   // h -> the end of "xy", the column kept aside
-  EXPECT_EQ(w.Move(12, Motion::Down, 3, 1), 17u);  // and back to column 3 in "long"
-  EXPECT_EQ(w.Move(1, Motion::Up, 1, 1), 1u);      // the first row: nowhere to go
-  EXPECT_EQ(w.Move(1, Motion::PageDown, 1, 10), 19u);
-  EXPECT_EQ(w.Move(19, Motion::PageUp, 1, 3), 5u);
-  EXPECT_EQ(w.Move(5, Motion::RowStart, 0, 1), 4u);
-  EXPECT_EQ(w.Move(5, Motion::RowEnd, 0, 1), 8u);
-  EXPECT_EQ(w.Move(5, Motion::TextEnd, 0, 1), w.Text().size());
-  EXPECT_EQ(w.Move(5, Motion::TextStart, 0, 1), 0u);
-  EXPECT_EQ(w.Move(8, Motion::Right, 0, 1), 10u);  // over the line break
-  EXPECT_EQ(w.ColumnOf(17), 3u);
-  EXPECT_TRUE(WrappedText::KeepsColumn(Motion::PageUp));
-  EXPECT_FALSE(WrappedText::KeepsColumn(Motion::RowEnd));
 }
 
 TEST(WrappedText, EmptyTextHasOneEmptyRow) {

@@ -1,7 +1,9 @@
 // The output pane: a read-only view of a reply of any size. Lines wrap at the pane's width in
 // its fixed-pitch font; only the rows on screen are ever laid out or painted, so tens of
 // megabytes, one huge line or millions of lines show at once. The caret moves with the
-// keys, text is selected with the mouse or Shift and copied with Ctrl+C.
+// keys, text is selected with the mouse or Shift and copied with Ctrl+C. What the caret,
+// selection and scrolling do is the shared pane model's; this widget maps Qt's events onto
+// it and paints.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -9,7 +11,7 @@
 
 #include <string_view>
 
-#include "window/wrapped_text.h"
+#include "window/pane_model.h"
 
 namespace webapitest {
 
@@ -21,21 +23,22 @@ class TextPane : public QAbstractScrollArea {
 
   // Lines separated by CR LF (or LF). The caret goes to the start, nothing selected.
   void SetText(std::u16string text);
-  std::u16string_view Text() const { return layout_.Text(); }
+  std::u16string_view Text() const { return model_.Text(); }
   QString PlainText() const;  // line breaks as LF
 
   // Selection from anchor to caret, as offsets into Text().
-  std::size_t caret() const { return caret_; }
-  std::size_t anchor() const { return anchor_; }
+  std::size_t caret() const { return model_.caret(); }
+  std::size_t anchor() const { return model_.anchor(); }
   void Select(std::size_t anchor, std::size_t caret);
   QString SelectedText() const;  // line breaks as LF
   void Copy() const;
 
-  const WrappedText& layout() const { return layout_; }
+  const WrappedText& layout() const { return model_.layout(); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -49,17 +52,11 @@ class TextPane : public QAbstractScrollArea {
  private:
   int CharWidth() const;
   int RowHeight() const;
-  int VisibleRows() const;
   void Relayout();
-  void MoveCaret(std::size_t offset, bool extend);
-  void ScrollToCaret();
-  void Announce();  // tells screen readers where the caret went
-  std::size_t OffsetAtPoint(const QPoint& point) const;
+  void Show(bool caretMoved);  // brings the scroll bar and the screen up to the model
+  PaneModel::Point PointAt(const QPointF& position) const;
 
-  WrappedText layout_;
-  std::size_t caret_ = 0;
-  std::size_t anchor_ = 0;
-  std::size_t goalColumn_ = 0;  // Up and Down keep to the column where they started
+  PaneModel model_;
 };
 
 }  // namespace webapitest

@@ -1,0 +1,152 @@
+// The output pane's caret, selection, words and scrolling over its layout.
+#include "window/pane_model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+namespace webapitest {
+namespace {
+
+enum class Kind { Word, Blank, Break, Sign };
+
+// Signs and blanks beyond ASCII, as [first, last] ranges; every other character outside ASCII
+// (letters and digits of every script, ideographs, surrogates) belongs to words.
+struct Range {
+  char16_t first, last;
+  Kind kind;
+};
+constexpr Range kRanges[] = {
+    {0x7F, 0x9F, Kind::Blank},   {0xA0, 0xA0, Kind::Blank},   {0xA1, 0xA9, Kind::Sign},
+    {0xAB, 0xB4, Kind::Sign},    {0xB6, 0xB9, Kind::Sign},    {0xBB, 0xBF, Kind::Sign},
+    {0xD7, 0xD7, Kind::Sign},    {0xF7, 0xF7, Kind::Sign},    {0x2000, 0x200A, Kind::Blank},
+    {0x200B, 0x206F, Kind::Sign}, {0x2190, 0x2BFF, Kind::Sign}, {0x3000, 0x3000, Kind::Blank},
+    {0x3001, 0x3003, Kind::Sign}, {0x3008, 0x3011, Kind::Sign}, {0x3014, 0x301F, Kind::Sign},
+    {0xFE30, 0xFE4F, Kind::Sign}, {0xFF01, 0xFF0F, Kind::Sign}, {0xFF1A, 0xFF20, Kind::Sign},
+    {0xFF3B, 0xFF3E, Kind::Sign}, {0xFF40, 0xFF40, Kind::Sign}, {0xFF5B, 0xFF65, Kind::Sign},
+};
+
+Kind KindOf(char16_t c) {
+  if (c == u'\r' || c == u'\n') return Kind::Break;
+  if (c <= u' ') return Kind::Blank;  // tabs and control characters show as blanks
+  if (c < 0x7F) {
+    const bool word = (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
+    return word ? Kind::Word : Kind::Sign;
+  }
+  const auto after = std::upper_bound(std::begin(kRanges), std::end(kRanges), c,
+                                      [](char16_t value, const Range& r) { return value < r.first; });
+  if (after != std::begin(kRanges) && c <= std::prev(after)->last) return std::prev(after)->kind;
+  return Kind::Word;
+}
+
+}  // namespace
+
+void PaneModel::SetText(std::u16string text) {
+  layout_.Assign(std::move(text));
+  caret_ = anchor_ = goalColumn_ = top_ = 0;
+}
+
+void PaneModel::Resize(std::size_t columns, std::size_t rows) {
+  columns = std::max<std::size_t>(columns, 1);
+  if (columns != layout_.columns()) layout_.SetColumns(columns);
+  page_ = std::max<std::size_t>(rows, 1);
+  ScrollTo(static_cast<long long>(top_));
+}
+
+std::size_t PaneModel::MaxTop() const {
+  const std::size_t rows = layout_.RowCount();
+  return rows > page_ ? rows - page_ : 0;
+}
+
+void PaneModel::ScrollTo(long long row) {
+  top_ = static_cast<std::size_t>(std::clamp<long long>(row, 0, static_cast<long long>(MaxTop())));
+}
+
+std::size_t PaneModel::ShownRows() const { return std::min(page_ + 1, layout_.RowCount() - top_); }
+
+std::vector<PaneModel::Run> PaneModel::RunsOf(std::size_t row) const {
+  const WrappedText::Row r = layout_.RowAt(row);
+  const std::u16string_view text = Text();
+  const std::size_t end = r.offset + r.length;
+  const std::size_t selFrom = std::min(anchor_, caret_), selTo = std::max(anchor_, caret_);
+  std::vector<Run> runs;
+  std::size_t column = 0;
+  for (std::size_t i = r.offset; i < end;) {
+    // One run for the characters up to where the selection starts or stops.
+    const bool selected = i >= selFrom && i < selTo;
+    const std::size_t stop = std::min(end, selected ? selTo : (i < selFrom ? selFrom : end));
+    Run run{column, stop - i, std::u16string(text.substr(i, stop - i)), selected};
+    for (char16_t& c : run.text)
+      if (c < u' ') c = u' ';  // a tab or control character takes one cell
+    column += run.cells;
+    i = stop;
+    runs.push_back(std::move(run));
+  }
+  if (layout_.AtBreak(end) && selFrom <= end && selTo > end) runs.push_back({column, 1, u" ", true});
+  return runs;
+}
+
+std::u16string_view PaneModel::SelectedText() const { return layout_.Slice(anchor_, caret_); }
+
+void PaneModel::Select(std::size_t anchor, std::size_t caret) {
+  anchor_ = layout_.Clamp(anchor);
+  MoveCaret(caret, true);
+}
+
+void PaneModel::Press(Motion motion, bool extend) {
+  const std::size_t goal = goalColumn_;
+  MoveCaret(layout_.Move(caret_, motion, goal, page_), extend);
+  if (WrappedText::KeepsColumn(motion)) goalColumn_ = goal;
+}
+
+std::size_t PaneModel::RowAtPoint(Point point) const {
+  const long long row = static_cast<long long>(top_) + point.row;
+  return static_cast<std::size_t>(std::clamp<long long>(row, 0, static_cast<long long>(layout_.RowCount()) - 1));
+}
+
+std::size_t PaneModel::OffsetAt(Point point) const {
+  const double column = std::max(0.0, std::floor(point.column + 0.5));
+  return layout_.OffsetAt(RowAtPoint(point), static_cast<std::size_t>(std::min(column, 1e15)));
+}
+
+void PaneModel::Click(Point point, bool extend) { MoveCaret(OffsetAt(point), extend); }
+
+void PaneModel::Drag(Point point) { MoveCaret(OffsetAt(point), true); }
+
+void PaneModel::DoubleClick(Point point) {
+  const double cell = std::max(0.0, std::floor(point.column));
+  const auto [from, to] = WordAt(layout_.CharAt(RowAtPoint(point), static_cast<std::size_t>(std::min(cell, 1e15))));
+  Select(from, to);
+}
+
+std::pair<std::size_t, std::size_t> PaneModel::WordAt(std::size_t offset) const {
+  const std::u16string_view text = Text();
+  offset = layout_.Clamp(offset);
+  if (offset >= text.size()) return {offset, offset};
+  const Kind kind = KindOf(text[offset]);
+  if (kind == Kind::Break) return {offset, offset};
+  if (kind == Kind::Sign) return {offset, offset + 1};
+  std::size_t from = offset, to = offset;
+  while (from > 0 && KindOf(text[from - 1]) == kind) --from;
+  while (to < text.size() && KindOf(text[to]) == kind) ++to;
+  return {from, to};
+}
+
+long long PaneModel::CaretRow() const {
+  return static_cast<long long>(layout_.RowOf(caret_)) - static_cast<long long>(top_);
+}
+
+void PaneModel::MoveCaret(std::size_t offset, bool extend) {
+  caret_ = layout_.Clamp(offset);
+  if (!extend) anchor_ = caret_;
+  goalColumn_ = layout_.ColumnOf(caret_);
+  ScrollToCaret();
+}
+
+void PaneModel::ScrollToCaret() {
+  const std::size_t row = layout_.RowOf(caret_);
+  if (row < top_) ScrollTo(static_cast<long long>(row));
+  else if (row >= top_ + page_) ScrollTo(static_cast<long long>(row - page_ + 1));
+}
+
+}  // namespace webapitest

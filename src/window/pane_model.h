@@ -1,0 +1,99 @@
+// The output pane's state apart from any window system: the text and its layout, the caret
+// and the selection, the word under the mouse and the rows on screen. Each front end maps its
+// keys and mouse onto it and paints the rows it says are visible; nothing else.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "window/wrapped_text.h"
+
+namespace webapitest {
+
+class PaneModel {
+ public:
+  using Motion = WrappedText::Motion;
+
+  // A place in the pane: rows counted from the first row on screen (negative: above the
+  // pane, where a drag going up takes the text with it; page() and on: below it), columns
+  // from the left edge of the text in cells, with the fraction telling which half of a cell.
+  struct Point {
+    long long row;
+    double column;
+  };
+
+  // A piece of a row to paint: `text` fills `cells` cells from `column`, in the selection's
+  // colours when `selected`. A selected line break is one blank cell after the row's text.
+  struct Run {
+    std::size_t column;
+    std::size_t cells;
+    std::u16string text;
+    bool selected;
+  };
+
+  // Lines separated by CR LF (or LF). The caret goes to the start, nothing is selected and
+  // the text's first row is the first on screen.
+  void SetText(std::u16string text);
+  std::u16string_view Text() const { return layout_.Text(); }
+  const WrappedText& layout() const { return layout_; }
+
+  // The pane's size in whole cells, each at least 1. The rows on screen are also the page
+  // that Page Up and Page Down move by.
+  void Resize(std::size_t columns, std::size_t rows);
+  std::size_t page() const { return page_; }
+
+  // The first row on screen; scrolling stops where the last row is at the bottom.
+  std::size_t top() const { return top_; }
+  std::size_t MaxTop() const;
+  void ScrollTo(long long row);
+  // How many rows from top() to paint: those on screen and one partly shown below them.
+  std::size_t ShownRows() const;
+  std::vector<Run> RunsOf(std::size_t row) const;
+
+  // The selection runs from the anchor to the caret (either way round); both are offsets into
+  // Text() and never fall inside a CR LF.
+  std::size_t caret() const { return caret_; }
+  std::size_t anchor() const { return anchor_; }
+  bool HasSelection() const { return caret_ != anchor_; }
+  std::u16string_view SelectedText() const;  // line breaks as stored (CR LF)
+  // Offsets past the end or inside a line break are pulled back to a caret position. The
+  // text scrolls so that the caret is on screen.
+  void Select(std::size_t anchor, std::size_t caret);
+  void SelectAll() { Select(0, Text().size()); }
+  // A caret key; with `extend` (Shift) the anchor stays.
+  void Press(Motion motion, bool extend);
+
+  // The mouse. A click puts the caret at the nearest place between two characters (with
+  // `extend`, Shift, the anchor stays); a drag with the button down moves the caret only.
+  std::size_t OffsetAt(Point point) const;
+  void Click(Point point, bool extend);
+  void Drag(Point point);
+  // A double click selects the word (letters, digits, underscores of any script) under the
+  // pointer; on blanks the run of blanks; on any other sign that sign. Beyond the end of a
+  // line, on its line break, it selects nothing and puts the caret at the line's end.
+  void DoubleClick(Point point);
+  // What a double click on the character at offset selects, as [from, to).
+  std::pair<std::size_t, std::size_t> WordAt(std::size_t offset) const;
+
+  // Where the caret is drawn: its row counted from top() (off screen when negative or from
+  // page() on) and its column in cells.
+  long long CaretRow() const;
+  std::size_t CaretColumn() const { return layout_.ColumnOf(caret_); }
+
+ private:
+  std::size_t RowAtPoint(Point point) const;
+  void MoveCaret(std::size_t offset, bool extend);
+  void ScrollToCaret();
+
+  WrappedText layout_;
+  std::size_t page_ = 1;
+  std::size_t top_ = 0;
+  std::size_t caret_ = 0;
+  std::size_t anchor_ = 0;
+  std::size_t goalColumn_ = 0;  // Up and Down keep to the column where they started
+};
+
+}  // namespace webapitest

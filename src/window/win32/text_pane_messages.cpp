@@ -1,0 +1,110 @@
+// The messages of a standard edit control that the output pane answers, for the window, tools
+// and tests: its text, font, selection, rows and scroll bar; and copying to the clipboard.
+#include "window/win32/text_pane.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace webapitest::win32 {
+
+LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SETFONT:
+      SetFont(reinterpret_cast<HFONT>(wParam));
+      if (LOWORD(lParam)) InvalidateRect(hwnd_, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
+    case WM_VSCROLL: OnScroll(LOWORD(wParam)); return 0;
+    case WM_COPY: Copy(); return 0;
+    case WM_SETTEXT:
+      SetText(lParam ? std::u16string(reinterpret_cast<const char16_t*>(lParam)) : std::u16string());
+      return TRUE;
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(Text().size());
+    case WM_GETTEXT: {
+      if (wParam == 0) return 0;
+      const std::size_t n = std::min<std::size_t>(Text().size(), wParam - 1);
+      std::memcpy(reinterpret_cast<wchar_t*>(lParam), Text().data(), n * sizeof(wchar_t));
+      reinterpret_cast<wchar_t*>(lParam)[n] = L'\0';
+      return static_cast<LRESULT>(n);
+    }
+    case EM_GETSEL: {
+      const auto from = static_cast<DWORD>(std::min(anchor(), caret()));
+      const auto to = static_cast<DWORD>(std::max(anchor(), caret()));
+      if (wParam) *reinterpret_cast<DWORD*>(wParam) = from;
+      if (lParam) *reinterpret_cast<DWORD*>(lParam) = to;
+      return MAKELRESULT(std::min<DWORD>(from, 0xFFFF), std::min<DWORD>(to, 0xFFFF));
+    }
+    case EM_SETSEL: {
+      const auto at = [this](WPARAM value) {  // -1: the end
+        const int signedValue = static_cast<int>(value);
+        return signedValue < 0 ? Text().size() : static_cast<std::size_t>(signedValue);
+      };
+      Select(at(wParam), at(static_cast<WPARAM>(lParam)));
+      return 0;
+    }
+    case EM_GETLINECOUNT: return static_cast<LRESULT>(model_.layout().RowCount());
+    case EM_LINELENGTH: {
+      const auto at = static_cast<long long>(static_cast<int>(wParam));
+      const auto& layout = model_.layout();
+      return static_cast<LRESULT>(layout.RowAt(layout.RowOf(at < 0 ? caret() : static_cast<std::size_t>(at))).length);
+    }
+    case EM_GETLIMITTEXT: return static_cast<LRESULT>(0xFFFFFFFFu);  // no limit but memory
+    case EM_SETLIMITTEXT: return 0;
+    default: return DefWindowProcW(hwnd_, message, wParam, lParam);
+  }
+}
+
+void TextPane::SetFont(HFONT font) {
+  font_ = font;
+  HDC dc = GetDC(hwnd_);
+  HGDIOBJ old = SelectObject(dc, font_);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, L"M", 1, &size);
+  SelectObject(dc, old);
+  ReleaseDC(hwnd_, dc);
+  charWidth_ = std::max<int>(1, static_cast<int>(size.cx));
+  rowHeight_ = std::max<int>(1, static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading));
+  Relayout();
+}
+
+void TextPane::OnScroll(WORD request) {
+  const auto page = static_cast<long long>(model_.page());
+  long long row = static_cast<long long>(model_.top());
+  switch (request) {
+    case SB_LINEUP: --row; break;
+    case SB_LINEDOWN: ++row; break;
+    case SB_PAGEUP: row -= page; break;
+    case SB_PAGEDOWN: row += page; break;
+    case SB_TOP: row = 0; break;
+    case SB_BOTTOM: row = static_cast<long long>(model_.MaxTop()); break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+      SCROLLINFO info{};
+      info.cbSize = sizeof info;
+      info.fMask = SIF_TRACKPOS;
+      GetScrollInfo(hwnd_, SB_VERT, &info);  // 32 bits, unlike the message's 16
+      row = info.nTrackPos;
+      break;
+    }
+    default: return;
+  }
+  ScrollTo(row);
+}
+
+void TextPane::Copy() const {
+  const std::u16string_view selected = model_.SelectedText();
+  if (selected.empty() || !OpenClipboard(hwnd_)) return;
+  EmptyClipboard();
+  if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (selected.size() + 1) * sizeof(wchar_t))) {
+    auto* dest = static_cast<wchar_t*>(GlobalLock(memory));
+    std::memcpy(dest, selected.data(), selected.size() * sizeof(wchar_t));
+    dest[selected.size()] = L'\0';
+    GlobalUnlock(memory);
+    if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+  }
+  CloseClipboard();
+}
+
+}  // namespace webapitest::win32
