@@ -1,4 +1,8 @@
-// The manager host's HTTP side: routing, the delay, the failure modes and the request log.
+// The manager host's HTTP side: connections, their deadlines, the delay, the failure modes and
+// the request log, over Boost.Asio and Boost.Beast.
+//
+// One event loop on a few threads serves every connection, each on a strand of its own, so a
+// client that sends slowly or not at all holds no thread; each wait has a deadline (see Limits).
 #include "manager/manager.h"
 
 #include <arpa/inet.h>
@@ -7,49 +11,49 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <httplib.h>
+#include <boost/asio/bind_executor.hpp>
+#include <boost/asio/dispatch.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/strand.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/core/tcp_stream.hpp>
+#include <boost/beast/http/read.hpp>
 
+#include <array>
 #include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 #include <utility>
 
 #include "common/timestamp.h"
+#include "manager/exchange.h"
 #include "manager/services.h"
 
 namespace manager {
+namespace net = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = net::ip::tcp;
+
 namespace {
 
-constexpr const char* kXml = "text/xml; charset=UTF-8";
-constexpr const char* kText = "text/plain; charset=UTF-8";
-constexpr std::size_t kMaxRequestBytes = 16u << 20;
-
-// What a handler tells the request log about the answer it gave; the log line is written once
-// the answer has gone out (or was cut off).
-struct Pending {
-  bool set = false;
-  std::string what = "-";  // service/entrypoint, "status", "-"
-  std::size_t bytes = 0;
-  std::string note;
-};
-thread_local Pending pending;
-
-// httplib's server, able to let go of a port it bound but never served.
-class HttpServer : public httplib::Server {
- public:
-  void Release() {
-    const socket_t sock = svr_sock_.exchange(INVALID_SOCKET);
-    if (sock != INVALID_SOCKET) ::close(sock);
-  }
-};
-
+constexpr int kThreads = 4;
+// After Stop, answers being written get this long before the loop is ended regardless.
+constexpr auto kStopGrace = std::chrono::milliseconds(1000);
+// After a refusal, what the client still sends is read and dropped for this long, so that
+// closing does not reset the connection before the client has read the refusal.
+constexpr auto kLinger = std::chrono::milliseconds(2000);
 
 bool ReadPort(const std::string& text, int& port) {
   if (text.empty() || text.size() > 5) return false;
@@ -155,133 +159,243 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, st
   return options;
 }
 
+class Connection;
+
 struct Manager::Impl {
   explicit Impl(Options o) : options(std::move(o)) {}
 
-  void Install();
-  void Delay();
-  // Answers with body, or fails the way the options ask.
-  void Send(httplib::Response& res, int status, std::string body, const char* type, std::string what,
-            std::string note = std::string());
-  void LogLine(const httplib::Request& req, int status);
+  StatusInfo Status() const;
+  void Accept();
+  void LogLine(const std::string& peer, const std::string& method, const std::string& target, const Reply& reply,
+               std::size_t bytes);
+  void Forget(Connection* connection);
 
   Options options;
-  HttpServer server;
-  int port = -1;
-  int refuseSocket = -1;
-  bool bound = false;
-  std::atomic<bool> stopping{false};
-  std::atomic<bool> serving{false};
-  std::atomic<bool> ended{false};  // Serve has returned
-  std::mutex mutex;  // guards nothing but the wake-ups below
+  // Declared before the event loop, so that connections it destroys can still forget themselves.
+  std::mutex mutex;  // guards connections, stopping's changes and the wake-up below
   std::condition_variable wake;
+  std::map<Connection*, std::weak_ptr<Connection>> connections;
   std::mutex logMutex;
   std::atomic<unsigned long long> answered{0};
   std::atomic<unsigned long long> faults{0};
+  std::atomic<bool> stopping{false};
+  std::atomic<bool> serving{false};
   std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+  net::io_context io{kThreads};
+  // The acceptor and the end of serving run on one strand.
+  net::strand<net::io_context::executor_type> control{io.get_executor()};
+  tcp::acceptor acceptor{control};
+  net::steady_timer grace{control};
+  int port = -1;
+  int refuseSocket = -1;
+  bool bound = false;
   std::thread thread;
 };
 
-void Manager::Impl::Delay() {
-  if (options.delay.count() <= 0) return;
-  std::unique_lock<std::mutex> lock(mutex);
-  wake.wait_for(lock, options.delay, [this] { return stopping.load(); });
-}
-
-void Manager::Impl::Send(httplib::Response& res, int status, std::string body, const char* type, std::string what,
-                         std::string note) {
-  pending = Pending{true, std::move(what), body.size(), std::move(note)};
-  if (options.fail == FailMode::kHttpError) {
-    body = "webapi-manager fails on purpose (--fail http-error).\n";
-    pending.bytes = body.size();
-    pending.note = "failing on purpose";
-    res.status = 500;
-    res.set_content(body, kText);
-    return;
+// One client's connection: wait for a request's first byte, read it whole within the deadline,
+// answer (after the delay), and again while the client keeps the connection.
+class Connection : public std::enable_shared_from_this<Connection> {
+ public:
+  Connection(tcp::socket socket, Manager::Impl& manager)
+      : stream_(std::move(socket)), delay_(stream_.get_executor()), manager_(manager), buffer_(manager.options.limits.headerBytes + 4096) {
+    beast::error_code ignored;
+    const tcp::endpoint peer = stream_.socket().remote_endpoint(ignored);
+    const std::string address = peer.address().to_string();
+    peer_ = (peer.address().is_v6() ? "[" + address + "]" : address) + ":" + std::to_string(peer.port());
   }
-  res.status = status;
-  if (options.fail == FailMode::kCloseMidReply) {
-    auto whole = std::make_shared<const std::string>(std::move(body));
-    const std::size_t half = whole->size() / 2;
-    pending.note = "cut off after " + std::to_string(half) + " of " + std::to_string(whole->size()) + " bytes";
-    res.set_content_provider(whole->size(), type, [whole, half](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-      if (offset < half) sink.write(whole->data() + offset, half - offset);
-      return false;  // ends the connection mid-reply
+  ~Connection() { manager_.Forget(this); }
+
+  void Start() {
+    net::dispatch(stream_.get_executor(), [self = shared_from_this()] { self->WaitForRequest(); });
+  }
+
+  // From Stop: a delayed answer goes out at once, a request not read whole is cut off.
+  void Shutdown() {
+    net::dispatch(stream_.get_executor(), [self = shared_from_this()] {
+      if (self->state_ == State::kDelaying) self->delay_.cancel();
+      else if (self->state_ != State::kWriting) self->Close();
     });
-    return;
   }
-  res.set_content(body, type);
+
+ private:
+  enum class State { kWaiting, kReading, kDelaying, kWriting, kLingering, kClosed };
+
+  const Limits& limits() const { return manager_.options.limits; }
+
+  void WaitForRequest() {
+    if (manager_.stopping) return Close();
+    state_ = State::kWaiting;
+    if (buffer_.size() > 0) return ReadRequest();
+    stream_.expires_after(limits().idleTimeout);
+    stream_.async_read_some(buffer_.prepare(4096), [self = shared_from_this()](beast::error_code error, std::size_t n) {
+      if (error) return self->Close();
+      self->buffer_.commit(n);
+      self->ReadRequest();
+    });
+  }
+
+  void ReadRequest() {
+    state_ = State::kReading;
+    parser_.emplace();
+    Prepare(*parser_, limits());
+    stream_.expires_after(limits().requestDeadline);
+    http::async_read(stream_, buffer_, *parser_, [self = shared_from_this()](beast::error_code error, std::size_t) {
+      self->OnRead(error);
+    });
+  }
+
+  void OnRead(beast::error_code error) {
+    if (error == beast::error::timeout) {
+      Reply cut;
+      cut.status = 408;
+      cut.note = "closed: no whole request within " + std::to_string(limits().requestDeadline.count()) + " ms";
+      manager_.LogLine(peer_, "-", "-", cut, 0);
+      return Close();
+    }
+    if (error == http::error::end_of_stream || error == net::error::eof || error == net::error::operation_aborted ||
+        error == net::error::connection_reset || state_ == State::kClosed)
+      return Close();
+    if (error) {
+      method_ = "-";
+      target_ = "-";
+      return Write(Refusal(error, limits()));
+    }
+    const Request& request = parser_->get();
+    method_ = std::string(request.method_string());
+    target_ = std::string(request.target());
+    Reply reply = Respond(request, manager_.options, [this] { return manager_.Status(); });
+    parser_.reset();
+    if (reply.document) {
+      ++manager_.answered;
+      if (reply.fault) ++manager_.faults;
+    }
+    if (reply.refusal || manager_.options.delay.count() <= 0 || manager_.stopping) return Write(std::move(reply));
+    state_ = State::kDelaying;
+    delay_.expires_after(manager_.options.delay);
+    delay_.async_wait([self = shared_from_this(), reply = std::move(reply)](beast::error_code) mutable {
+      self->Write(std::move(reply));
+    });
+  }
+
+  void Write(Reply reply) {
+    state_ = State::kWriting;
+    const std::size_t bytes = reply.body.size();
+    std::size_t sent = bytes;
+    if (!reply.refusal && manager_.options.fail == FailMode::kHttpError) {
+      reply.status = 500;
+      reply.body = "webapi-manager fails on purpose (--fail http-error).\n";
+      reply.type = "text/plain; charset=UTF-8";
+      reply.note = "failing on purpose";
+      reply.allow = false;
+      sent = reply.body.size();
+    }
+    const bool cut = !reply.refusal && manager_.options.fail == FailMode::kCloseMidReply;
+    if (cut) {
+      sent = bytes / 2;
+      reply.note = "cut off after " + std::to_string(sent) + " of " + std::to_string(bytes) + " bytes";
+    }
+    if (manager_.stopping || cut) reply.close = true;
+    out_ = Head(reply, !reply.close) + reply.body.substr(0, sent);
+    stream_.expires_after(limits().writeDeadline);
+    net::async_write(stream_, net::buffer(out_), [self = shared_from_this(), reply = std::move(reply), sent](
+                                                     beast::error_code error, std::size_t) {
+      self->out_.clear();
+      self->manager_.LogLine(self->peer_, self->method_, self->target_, reply, error ? 0 : sent);
+      if (error) return self->Close();
+      if (reply.refusal) return self->Linger();
+      if (reply.close) return self->Close();
+      self->WaitForRequest();
+    });
+  }
+
+  // Reads and drops what the client still sends, until it closes or kLinger has passed.
+  void Linger() {
+    if (manager_.stopping) return Close();
+    state_ = State::kLingering;
+    beast::error_code ignored;
+    stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+    stream_.expires_after(kLinger);
+    Drain();
+  }
+
+  void Drain() {
+    stream_.async_read_some(net::buffer(drain_), [self = shared_from_this()](beast::error_code error, std::size_t) {
+      if (error) return self->Close();
+      self->Drain();
+    });
+  }
+
+  void Close() {
+    state_ = State::kClosed;
+    beast::error_code ignored;
+    delay_.cancel();
+    stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
+    stream_.close();
+  }
+
+  beast::tcp_stream stream_;
+  net::steady_timer delay_;
+  Manager::Impl& manager_;
+  beast::flat_buffer buffer_;
+  std::optional<RequestParser> parser_;
+  std::string out_;
+  std::string method_ = "-";
+  std::string target_ = "-";
+  std::string peer_;
+  std::array<char, 16384> drain_{};
+  State state_ = State::kWaiting;
+};
+
+StatusInfo Manager::Impl::Status() const {
+  StatusInfo info;
+  info.listen = options.host + ":" + std::to_string(port);
+  info.uptimeSeconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count();
+  info.answered = answered.load();
+  info.faults = faults.load();
+  return info;
 }
 
-void Manager::Impl::LogLine(const httplib::Request& req, int status) {
-  Pending entry = std::exchange(pending, Pending{});
+void Manager::Impl::Accept() {
+  acceptor.async_accept(net::make_strand(io), [this](beast::error_code error, tcp::socket socket) {
+    if (stopping || !acceptor.is_open()) return;
+    if (!error) {
+      std::shared_ptr<Connection> connection;
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (connections.size() < options.limits.connections) {
+          connection = std::make_shared<Connection>(std::move(socket), *this);
+          connections.emplace(connection.get(), connection);
+        }
+      }
+      if (connection) connection->Start();
+      else socket.close(error);  // too many: closed at once rather than left waiting
+    }
+    Accept();
+  });
+}
+
+void Manager::Impl::Forget(Connection* connection) {
+  std::lock_guard<std::mutex> lock(mutex);
+  connections.erase(connection);
+  if (stopping && serving && connections.empty()) net::post(control, [this] { grace.cancel(); });
+}
+
+void Manager::Impl::LogLine(const std::string& peer, const std::string& method, const std::string& target,
+                            const Reply& reply, std::size_t bytes) {
   if (!options.log) return;
-  std::string line = standin::LocalTimestamp() + " " + req.remote_addr + ":" + std::to_string(req.remote_port) + " " + req.method +
-                     " " + req.path + " " + entry.what + " " + std::to_string(status) + " " +
-                     std::to_string(entry.bytes) + " bytes";
-  if (!entry.note.empty()) line += " (" + entry.note + ")";
+  std::string line = standin::LocalTimestamp() + " " + peer + " " + Escaped(method) + " " + Escaped(target) + " " +
+                     Escaped(reply.what) + " " + std::to_string(reply.status) + " " + std::to_string(bytes) + " bytes";
+  if (!reply.note.empty()) line += " (" + Escaped(reply.note) + ")";
   std::lock_guard<std::mutex> lock(logMutex);
   options.log(line);
 }
 
-void Manager::Impl::Install() {
-  server.set_payload_max_length(kMaxRequestBytes);
-  // SO_REUSEADDR only: httplib would also set SO_REUSEPORT, which lets a second manager share
-  // the port unnoticed instead of being told that it is in use.
-  server.set_socket_options([](socket_t sock) {
-    const int yes = 1;
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  });
-  server.set_keep_alive_timeout(1);
-  server.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-    if (!pending.set) pending.bytes = res.body.size();
-    LogLine(req, res.status);
-  });
-  server.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
-    Delay();
-    if (req.path == "/status") {
-      StatusInfo info;
-      info.listen = options.host + ":" + std::to_string(port);
-      info.uptimeSeconds =
-          std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count();
-      info.answered = answered.load();
-      info.faults = faults.load();
-      Send(res, 200, StatusDocument(info), kXml, "status");
-      return;
-    }
-    Send(res, 404, "Nothing here. Status: GET /status; request documents: POST " + options.path + "\n", kText, "-");
-  });
-  server.Post(".*", [this](const httplib::Request& req, httplib::Response& res) {
-    Delay();
-    if (req.path != options.path) {
-      Send(res, 404, "Request documents go to POST " + options.path + ", not " + req.path + ".\n", kText, "-");
-      return;
-    }
-    std::string type = req.get_header_value("Content-Type");
-    for (char& c : type) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    Answer answer = AnswerRequest(req.body, type.find("charset=utf-8") != std::string::npos);
-    ++answered;
-    if (answer.fault) ++faults;
-    Send(res, 200, std::move(answer.document), kXml, answer.service + "/" + answer.entrypoint,
-         answer.fault ? "fault " + std::to_string(answer.fault) : std::string());
-  });
-  const auto notAllowed = [this](const httplib::Request&, httplib::Response& res) {
-    Delay();
-    res.set_header("Allow", "GET, POST");
-    Send(res, 405, "Only GET /status and POST " + options.path + " are answered here.\n", kText, "-");
-  };
-  server.Put(".*", httplib::Server::Handler(notAllowed));
-  server.Delete(".*", httplib::Server::Handler(notAllowed));
-  server.Patch(".*", httplib::Server::Handler(notAllowed));
-  server.Options(".*", notAllowed);
-}
-
-Manager::Manager(Options options) : impl_(std::make_unique<Impl>(std::move(options))) { impl_->Install(); }
+Manager::Manager(Options options) : impl_(std::make_unique<Impl>(std::move(options))) {}
 
 Manager::~Manager() {
   Stop();
   if (impl_->thread.joinable()) impl_->thread.join();
-  impl_->server.Release();
   if (impl_->refuseSocket >= 0) ::close(impl_->refuseSocket);
 }
 
@@ -289,44 +403,57 @@ void Manager::Bind() {
   Impl& m = *impl_;
   if (m.bound) return;
   const std::string where = m.options.host + ":" + std::to_string(m.options.port);
-  if (m.options.fail == FailMode::kRefuse) {
-    // Bound but not listening: the port is taken, and every connection attempt is refused.
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
-    addrinfo* found = nullptr;
-    const std::string service = std::to_string(m.options.port);
-    const int looked = getaddrinfo(m.options.host.c_str(), service.c_str(), &hints, &found);
-    if (looked != 0) throw std::runtime_error("cannot use " + where + ": " + gai_strerror(looked));
-    int sock = -1;
-    std::string why = "no address";
-    for (addrinfo* a = found; a && sock < 0; a = a->ai_next) {
-      sock = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+  addrinfo* found = nullptr;
+  const std::string service = std::to_string(m.options.port);
+  const int looked = getaddrinfo(m.options.host.c_str(), service.c_str(), &hints, &found);
+  if (looked != 0) throw std::runtime_error("cannot use " + where + ": " + gai_strerror(looked));
+  std::string why = "no address";
+  bool done = false;
+  for (addrinfo* a = found; a && !done; a = a->ai_next) {
+    if (m.options.fail == FailMode::kRefuse) {
+      // Bound but not listening: the port is taken, and every connection attempt is refused.
+      const int sock = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
       if (sock < 0) continue;
       if (::bind(sock, a->ai_addr, a->ai_addrlen) != 0) {
         why = std::strerror(errno);
         ::close(sock);
-        sock = -1;
+        continue;
       }
+      m.refuseSocket = sock;
+      sockaddr_storage address{};
+      socklen_t length = sizeof address;
+      ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
+      m.port = ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
+                                                   : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+      done = true;
+      continue;
     }
-    freeaddrinfo(found);
-    if (sock < 0) throw std::runtime_error("cannot take " + where + ": " + why);
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
-    m.port = ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
-                                                 : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
-    m.refuseSocket = sock;
-  } else if (m.options.port == 0) {
-    errno = 0;
-    m.port = m.server.bind_to_any_port(m.options.host);
-    if (m.port < 0) throw std::runtime_error("cannot listen on " + where + ": " + std::strerror(errno));
-  } else {
-    errno = 0;
-    if (!m.server.bind_to_port(m.options.host, m.options.port))
-      throw std::runtime_error("cannot listen on " + where + ": " + std::strerror(errno));
-    m.port = m.options.port;
+    tcp::endpoint endpoint;
+    endpoint.resize(a->ai_addrlen);
+    std::memcpy(endpoint.data(), a->ai_addr, a->ai_addrlen);
+    beast::error_code error;
+    m.acceptor.open(endpoint.protocol(), error);
+    // SO_REUSEADDR only, never SO_REUSEPORT: a second manager on the port is told it is in use.
+    if (!error) m.acceptor.set_option(net::socket_base::reuse_address(true), error);
+    if (!error) m.acceptor.bind(endpoint, error);
+    if (!error) m.acceptor.listen(1024, error);
+    if (error) {
+      why = error.message();
+      beast::error_code ignored;
+      m.acceptor.close(ignored);
+      continue;
+    }
+    m.port = m.acceptor.local_endpoint().port();
+    done = true;
+  }
+  freeaddrinfo(found);
+  if (!done) {
+    throw std::runtime_error(std::string(m.options.fail == FailMode::kRefuse ? "cannot take " : "cannot listen on ") +
+                             where + ": " + why);
   }
   m.bound = true;
 }
@@ -341,41 +468,58 @@ std::string Manager::Address() const {
 bool Manager::Serve() {
   Impl& m = *impl_;
   if (!m.bound) Bind();
-  m.serving = true;
-  bool ok = true;
-  if (!m.stopping) {
-    if (m.options.fail == FailMode::kRefuse) {
-      std::unique_lock<std::mutex> lock(m.mutex);
-      m.wake.wait(lock, [&m] { return m.stopping.load(); });
-    } else {
-      ok = m.server.listen_after_bind();
-    }
+  {
+    std::lock_guard<std::mutex> lock(m.mutex);
+    if (m.stopping) return true;
+    m.serving = true;
   }
+  if (m.options.fail == FailMode::kRefuse) {
+    std::unique_lock<std::mutex> lock(m.mutex);
+    m.wake.wait(lock, [&m] { return m.stopping.load(); });
+    return true;
+  }
+  m.Accept();
+  std::vector<std::thread> helpers;
+  for (int i = 1; i < kThreads; ++i) helpers.emplace_back([&m] { m.io.run(); });
+  m.io.run();
+  for (auto& helper : helpers) helper.join();
+  std::lock_guard<std::mutex> lock(m.mutex);
   m.serving = false;
-  m.ended = true;
-  return ok || m.stopping;
+  return true;
 }
 
 void Manager::Stop() {
   Impl& m = *impl_;
   {
     std::lock_guard<std::mutex> lock(m.mutex);
-    m.stopping = true;
+    if (m.stopping.exchange(true)) return;
   }
   m.wake.notify_all();
   if (m.options.fail == FailMode::kRefuse) return;
-  // httplib only stops a server that runs: wait for a Serve that has begun to get there.
-  while (m.serving && !m.server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  m.server.stop();
+  net::post(m.control, [&m] {
+    beast::error_code ignored;
+    m.acceptor.close(ignored);
+    std::vector<std::shared_ptr<Connection>> open;
+    {
+      std::lock_guard<std::mutex> lock(m.mutex);
+      for (auto& entry : m.connections)
+        if (auto connection = entry.second.lock()) open.push_back(std::move(connection));
+    }
+    if (open.empty()) return m.io.stop();
+    for (auto& connection : open) connection->Shutdown();
+    // Ends the loop when the last connection is gone (which cancels the wait) or at the latest
+    // after the grace.
+    m.grace.expires_after(kStopGrace);
+    m.grace.async_wait([&m](beast::error_code) {
+      m.io.stop();
+    });
+  });
 }
 
 void Manager::Start() {
   Impl& m = *impl_;
   Bind();
   m.thread = std::thread([this] { Serve(); });
-  if (m.options.fail == FailMode::kRefuse) return;  // refusing needs no more than the bound port
-  while (!m.server.is_running() && !m.ended) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  if (!m.server.is_running()) throw std::runtime_error("the manager stopped before it answered");
 }
 
 }  // namespace manager

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstring>
 #include <functional>
+#include <string>
 
 namespace manager {
 namespace {
@@ -20,11 +21,74 @@ class StringWriter : public pugi::xml_writer {
   std::string text;
 };
 
+constexpr unsigned kPrintFlags = pugi::format_no_declaration | pugi::format_attribute_single_quote;
+
 std::string Print(const pugi::xml_document& doc) {
   StringWriter writer;
-  doc.save(writer, " ", pugi::format_indent | pugi::format_no_declaration | pugi::format_attribute_single_quote,
-           pugi::encoding_utf8);
+  doc.save(writer, " ", pugi::format_indent | kPrintFlags, pugi::encoding_utf8);
   return writer.text;
+}
+
+// Where echo puts requestdata's content: a CDATA section holding a control character, which
+// the printer writes nowhere else unescaped.
+constexpr const char* kEchoMark = "\x01" "echo" "\x01";
+const std::string kPrintedEchoMark = std::string("<![CDATA[") + kEchoMark + "]]>";
+
+// Length of the valid UTF-8 character at the start of text that XML allows, 0 if there is none.
+std::size_t XmlCharacter(std::string_view text) {
+  const auto b = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = b(0);
+  if (lead < 0x80) return lead >= 0x20 || lead == '\t' || lead == '\n' || lead == '\r' ? 1 : 0;
+  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+  if (length == 0 || lead > 0xF4 || text.size() < length) return 0;
+  unsigned long code = lead & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((b(i) & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (b(i) & 0x3F);
+  }
+  const unsigned long least[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF)
+    return 0;
+  return length;
+}
+
+bool XmlText(std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t length = XmlCharacter(text);
+    if (length == 0) return false;
+    text.remove_prefix(length);
+  }
+  return true;
+}
+
+// The first node nested too deeply or holding text an answer cannot carry; walks without
+// recursion, so that any depth is safe.
+struct Inspection {
+  pugi::xml_node node;
+  bool tooDeep = false;
+};
+Inspection Inspect(const pugi::xml_document& doc) {
+  std::size_t depth = 0;
+  pugi::xml_node node = doc.first_child();
+  while (node) {
+    if (node.type() == pugi::node_element && depth >= kMaxNesting) return {node, true};
+    bool sound = XmlText(node.name()) && XmlText(node.value());
+    for (const pugi::xml_attribute& attribute : node.attributes())
+      sound = sound && XmlText(attribute.name()) && XmlText(attribute.value());
+    if (!sound) return {node, false};
+    if (node.first_child()) {
+      node = node.first_child();
+      ++depth;
+      continue;
+    }
+    while (node && !node.next_sibling()) {
+      node = node.parent();
+      --depth;
+      if (node == doc) return {};
+    }
+    if (node) node = node.next_sibling();
+  }
+  return {};
 }
 
 // <kqxml version='1.0'><webapireply><service .../>...: the frame of every answer.
@@ -105,12 +169,27 @@ bool BaseVariable(const pugi::xml_node& requestdata, pugi::xml_node replydata, s
   return any;
 }
 
-// echo: requestdata's content, unchanged.
+// echo: requestdata's content, unchanged. It is printed as it came, without indentation (see
+// EchoContent), so that the answer grows with the request and not with its depth.
 bool Echo(const pugi::xml_node& requestdata, pugi::xml_node replydata, std::string&) {
   const char* format = requestdata.attribute("format").value();
   replydata.append_attribute("format") = *format ? format : "XML";
-  for (const pugi::xml_node& child : requestdata.children()) replydata.append_copy(child);
+  if (requestdata.first_child()) replydata.append_child(pugi::node_cdata).set_value(kEchoMark);
   return true;
+}
+
+// Puts requestdata's children, each on a line at the mark's indentation, where the mark is.
+void EchoContent(const pugi::xml_node& requestdata, std::string& document) {
+  const std::size_t at = document.find(kPrintedEchoMark);
+  if (at == std::string::npos) return;
+  const std::size_t lineStart = document.rfind('\n', at) + 1;
+  const std::string indent = "\n" + document.substr(lineStart, at - lineStart);
+  StringWriter writer;
+  for (const pugi::xml_node& child : requestdata.children()) {
+    if (!writer.text.empty()) writer.text += indent;
+    child.print(writer, "", pugi::format_raw | kPrintFlags, pugi::encoding_utf8);
+  }
+  document.replace(at, kPrintedEchoMark.size(), writer.text);
 }
 
 // lines: <data>N</data> gives N numbered text lines, for trying long replies.
@@ -165,6 +244,19 @@ Answer AnswerRequest(std::string_view body, bool utf8) {
                      Position(body, parsed.offset) + ".",
                  {}, std::string(), std::string());
   }
+  if (const Inspection found = Inspect(request); found.node) {
+    const std::string at = Position(body, found.node.offset_debug() - (found.node.type() == pugi::node_element));
+    if (found.tooDeep) {
+      return Fault(kFaultTooDeep,
+                   "The request document is nested deeper than " + std::to_string(kMaxNesting) +
+                       " levels of elements, the most this manager reads: <" + found.node.name() + "> at " + at + ".",
+                   {}, std::string(), std::string());
+    }
+    return Fault(kFaultMalformed,
+                 "The request document is not well-formed XML: text that is not valid UTF-8, or a character XML "
+                 "does not allow, near " + at + ".",
+                 {}, std::string(), std::string());
+  }
   pugi::xml_node root = request.document_element();
   pugi::xml_node webapirequest = std::strcmp(root.name(), "webapirequest") == 0 ? root : root.child("webapirequest");
   if (!webapirequest) {
@@ -189,9 +281,19 @@ Answer AnswerRequest(std::string_view body, bool utf8) {
     pugi::xml_document reply;
     pugi::xml_node replydata = Frame(reply, service, entrypoint).append_child("replydata");
     std::string why;
-    if (!registered.run(webapirequest.child("requestdata"), replydata, why))
-      return Fault(kFaultBadData, why, {}, service, entrypoint);
-    return {Print(reply), service, entrypoint, 0};
+    const pugi::xml_node requestdata = webapirequest.child("requestdata");
+    if (!registered.run(requestdata, replydata, why)) return Fault(kFaultBadData, why, {}, service, entrypoint);
+    std::string document = Print(reply);
+    EchoContent(requestdata, document);
+    const std::size_t most = kAnswerFactor * body.size() + kAnswerExtra;
+    if (document.size() > most) {
+      return Fault(kFaultBadData,
+                   "The answer would be " + std::to_string(document.size()) + " bytes, more than " +
+                       std::to_string(kAnswerFactor) + " times the request plus " +
+                       std::to_string(kAnswerExtra >> 20) + " MiB.",
+                   {}, service, entrypoint);
+    }
+    return {std::move(document), service, entrypoint, 0};
   }
   if (!serviceKnown) {
     std::string known;

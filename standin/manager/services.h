@@ -16,7 +16,15 @@ enum FaultCode : int {
   kFaultUnknownService = 102,  // no such service
   kFaultUnknownEntry = 103,    // the service has no such entry point
   kFaultBadData = 104,         // the entry point cannot use the request data
+  kFaultTooDeep = 105,         // elements nested deeper than kMaxNesting
 };
+
+// Request documents nested deeper than this many elements are refused (fault 105).
+constexpr std::size_t kMaxNesting = 256;
+// No answer is larger than kAnswerFactor times the request plus kAnswerExtra bytes; an entry
+// point whose answer would be is refused (fault 104).
+constexpr std::size_t kAnswerFactor = 4;
+constexpr std::size_t kAnswerExtra = 4u << 20;
 
 struct Answer {
   std::string document;    // the reply or fault document, UTF-8
@@ -25,7 +33,9 @@ struct Answer {
   int fault = 0;           // the fault code, 0 for a reply
 };
 
-// Answers one request document. utf8: the sender declared the body UTF-8 (charset=UTF-8), which
+// Answers one request document. Text that is not valid UTF-8 once decoded, or holds characters
+// XML does not allow, is refused as not well-formed (fault 100) rather than copied into an
+// answer. utf8: the sender declared the body UTF-8 (charset=UTF-8), which
 // then wins over an encoding the document's own declaration may name; otherwise the encoding
 // is found from a byte order mark or the declaration, UTF-8 when neither says.
 Answer AnswerRequest(std::string_view body, bool utf8 = false);
