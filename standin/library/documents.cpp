@@ -49,14 +49,52 @@ pugi::xml_node FindRequestLike(const pugi::xml_document& doc, const char* name) 
 
 bool IsBlank(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
 
+// Collects printed XML up to a limit; past it, it keeps nothing more and says so.
 class StringWriter : public pugi::xml_writer {
  public:
-  void write(const void* data, std::size_t size) override { text.append(static_cast<const char*>(data), size); }
+  explicit StringWriter(std::size_t limit) : limit_(limit) {}
+  void write(const void* data, std::size_t size) override {
+    if (over || text.size() + size > limit_) {
+      over = true;
+      return;
+    }
+    text.append(static_cast<const char*>(data), size);
+  }
   std::string text;
+  bool over = false;
+
+ private:
+  std::size_t limit_;
 };
 
-// The content of an element as lines: its text, or its child elements printed as XML.
-void AppendContentLines(const pugi::xml_node& node, std::vector<std::string>& out) {
+// The depth of the most deeply nested element, counted without recursion, up to limit + 1.
+std::size_t Nesting(const pugi::xml_document& doc, std::size_t limit) {
+  std::size_t depth = 0;
+  std::size_t deepest = 0;
+  pugi::xml_node node = doc.first_child();
+  while (node) {
+    if (node.type() == pugi::node_element && depth + 1 > deepest) {
+      deepest = depth + 1;
+      if (deepest > limit) return deepest;
+    }
+    if (node.first_child()) {
+      node = node.first_child();
+      ++depth;
+      continue;
+    }
+    while (node && !node.next_sibling()) {
+      node = node.parent();
+      --depth;
+      if (node == doc) return deepest;
+    }
+    if (node) node = node.next_sibling();
+  }
+  return deepest;
+}
+
+// The content of an element as lines: its text, or its child elements printed as XML: indented,
+// or where that would take more than the budget, as they came. False when even that would.
+bool AppendContentLines(const pugi::xml_node& node, std::vector<std::string>& out, std::size_t& budget) {
   bool markup = false;
   for (const pugi::xml_node& child : node.children())
     if (child.type() != pugi::node_pcdata && child.type() != pugi::node_cdata) markup = true;
@@ -66,19 +104,33 @@ void AppendContentLines(const pugi::xml_node& node, std::vector<std::string>& ou
     for (const pugi::xml_node& child : node.children()) text += child.value();
     lines = SplitLines(text);
   } else {
-    StringWriter writer;
-    for (const pugi::xml_node& child : node.children()) {
-      if (child.type() == pugi::node_pcdata && IsBlank(child.value())) continue;
-      child.print(writer, " ",
-                  pugi::format_indent | pugi::format_no_declaration | pugi::format_attribute_single_quote,
-                  pugi::encoding_utf8);
+    std::string printed;
+    bool fits = false;
+    for (const unsigned layout : {unsigned(pugi::format_indent), unsigned(pugi::format_raw)}) {
+      StringWriter writer(budget);
+      for (const pugi::xml_node& child : node.children()) {
+        if (child.type() == pugi::node_pcdata && IsBlank(child.value())) continue;
+        child.print(writer, " ", layout | pugi::format_no_declaration | pugi::format_attribute_single_quote,
+                    pugi::encoding_utf8);
+        if (layout == pugi::format_raw) writer.write("\n", 1);
+      }
+      if (writer.over) continue;
+      printed = std::move(writer.text);
+      fits = true;
+      break;
     }
-    lines = SplitLines(writer.text);
+    if (!fits) return false;
+    lines = SplitLines(printed);
   }
   while (!lines.empty() && IsBlank(lines.back())) lines.pop_back();
   std::size_t first = 0;
   while (first < lines.size() && IsBlank(lines[first])) ++first;
-  for (std::size_t i = first; i < lines.size(); ++i) out.push_back(Utf8ToLocal(lines[i]));
+  for (std::size_t i = first; i < lines.size(); ++i) {
+    if (lines[i].size() + 2 > budget) return false;
+    budget -= lines[i].size() + 2;
+    out.push_back(Utf8ToLocal(lines[i]));
+  }
+  return true;
 }
 
 // Looks for host='...' in the first <server ...> tag of text that need not be well-formed.
@@ -222,6 +274,14 @@ Outcome ReadReply(std::string_view body, const std::string& from) {
     for (auto& line : Excerpt(body, kBodyLinesShown)) lines.push_back(Utf8ToLocal(line));
     return Outcome::Fault(WEBAPI_BAD_REPLY, std::move(lines));
   }
+  if (Nesting(doc, kMaxReplyNesting) > kMaxReplyNesting) {
+    return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + from + " is nested deeper than " +
+                                             std::to_string(kMaxReplyNesting) +
+                                             " levels of elements, the most this library reads; it was not kept."});
+  }
+  std::size_t budget = kReplyDataFactor * body.size() + kReplyDataExtra;
+  const std::string tooLarge = "The data of the reply from " + from + " would print to more than " +
+                               std::to_string(kReplyDataFactor) + " times the reply's size; it was not kept.";
   const pugi::xml_node reply = FindRequestLike(doc, "webapireply");
   if (!reply) {
     return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + from + " is not a reply document: its root element <" +
@@ -240,7 +300,8 @@ Outcome ReadReply(std::string_view body, const std::string& from) {
                                    from + about + ":"};
     const std::string message = fault.attribute("message").value();
     for (auto& line : SplitLines(message)) lines.push_back(Utf8ToLocal(line));
-    for (const pugi::xml_node& detail : fault.children("detail")) AppendContentLines(detail, lines);
+    for (const pugi::xml_node& detail : fault.children("detail"))
+      if (!AppendContentLines(detail, lines, budget)) return Outcome::Fault(WEBAPI_BAD_REPLY, {tooLarge});
     return Outcome::Fault(WEBAPI_SERVER_FAULT, std::move(lines));
   }
   const pugi::xml_node data = reply.child("replydata");
@@ -249,11 +310,13 @@ Outcome ReadReply(std::string_view body, const std::string& from) {
                           {"The reply from " + from + " holds neither replydata nor a fault" + about + "."});
   }
   Outcome outcome;
+  bool kept = true;
   if (data.child("data")) {
-    for (const pugi::xml_node& item : data.children("data")) AppendContentLines(item, outcome.lines);
+    for (const pugi::xml_node& item : data.children("data")) kept = kept && AppendContentLines(item, outcome.lines, budget);
   } else {
-    AppendContentLines(data, outcome.lines);
+    kept = AppendContentLines(data, outcome.lines, budget);
   }
+  if (!kept) return Outcome::Fault(WEBAPI_BAD_REPLY, {tooLarge});
   return outcome;
 }
 

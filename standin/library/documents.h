@@ -9,6 +9,13 @@
 
 namespace webapi {
 
+// Reply documents nested deeper than this many elements are refused (WEBAPI_BAD_REPLY).
+constexpr std::size_t kMaxReplyNesting = 256;
+// The reply data kept from a reply document is at most this many times the document's size plus
+// kReplyDataExtra bytes; data that would print larger is refused (WEBAPI_BAD_REPLY).
+constexpr std::size_t kReplyDataFactor = 4;
+constexpr std::size_t kReplyDataExtra = 64u << 10;
+
 struct CheckedRequest {
   std::string utf8;  // the document as it is sent
   HostPort server;
@@ -29,7 +36,8 @@ Outcome FindServer(std::string_view document, HostPort& server);
 
 // Reads a reply document (UTF-8) from `from` (a host, for messages): on success its data as
 // lines in the locale's code page; WEBAPI_SERVER_FAULT with the fault's code, message and
-// details; WEBAPI_BAD_REPLY when it is no reply document at all.
+// details; WEBAPI_BAD_REPLY when it is no reply document at all, is nested too deeply, or its
+// data would print too large (see the limits above).
 Outcome ReadReply(std::string_view body, const std::string& from);
 
 }  // namespace webapi

@@ -15,6 +15,41 @@ namespace {
 
 std::string ErrorText(int error) { return std::strerror(error); }
 
+// Opens path for writing, but follows a symbolic link as its last part only where the kernel's
+// fs.protected_symlinks rule would: in a folder that everyone may write and that is sticky
+// (/tmp), only a link that belongs to the caller or to the folder's owner. Another user's link
+// there is a trap laid for whoever writes the file, and is refused whatever the kernel's setting.
+// Returns -1 with why set.
+int OpenForWriting(const std::string& path, int flags, std::string& why) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const int dir = name.empty() ? -1 : open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) {
+    const int fd = open(path.c_str(), flags, 0666);
+    if (fd < 0) why = ErrorText(errno);
+    return fd;
+  }
+  int fd = openat(dir, name.c_str(), flags | O_NOFOLLOW, 0666);
+  if (fd < 0 && errno == ELOOP) {
+    struct stat folderInfo {};
+    struct stat link {};
+    if (fstat(dir, &folderInfo) == 0 && fstatat(dir, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(link.st_mode) && (folderInfo.st_mode & S_ISVTX) && (folderInfo.st_mode & S_IWOTH) &&
+        link.st_uid != geteuid() && link.st_uid != folderInfo.st_uid) {
+      why = "it is a symbolic link that another user (uid " + std::to_string(link.st_uid) +
+            ") put in the shared folder \"" + folder + "\"; such a link is not followed";
+      close(dir);
+      errno = EACCES;
+      return -1;
+    }
+    fd = openat(dir, name.c_str(), flags, 0666);
+  }
+  if (fd < 0) why = ErrorText(errno);
+  close(dir);
+  return fd;
+}
+
 }  // namespace
 
 Outcome ReadRequestFile(const std::string& path, std::string& bytes) {
@@ -65,11 +100,8 @@ Outcome ReadRequestFile(const std::string& path, std::string& bytes) {
 
 bool WriteFile(const std::string& path, std::string_view bytes, bool append, std::string& why) {
   const int flags = O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (append ? O_APPEND : O_TRUNC);
-  const int fd = open(path.c_str(), flags, 0666);
-  if (fd < 0) {
-    why = ErrorText(errno);
-    return false;
-  }
+  const int fd = OpenForWriting(path, flags, why);
+  if (fd < 0) return false;
   struct stat info {};
   bool ok = fstat(fd, &info) == 0;
   if (!ok) why = ErrorText(errno);

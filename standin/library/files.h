@@ -19,7 +19,8 @@ Outcome ReadRequestFile(const std::string& path, std::string& bytes);
 
 // Creates or truncates path and writes bytes (append = false), or adds them at its end
 // (append = true). Only regular files and character devices (/dev/null) are written; a FIFO
-// without a reader fails at once instead of blocking. The file is closed on return.
+// without a reader fails at once instead of blocking. A symbolic link that another user put in
+// a sticky folder everyone may write (/tmp) is not followed. The file is closed on return.
 // On failure, why says what happened (e.g. "No such file or directory").
 bool WriteFile(const std::string& path, std::string_view bytes, bool append, std::string& why);
 

@@ -1,6 +1,8 @@
 // Checking host text before it becomes part of a URL.
 #include "library/host.h"
 
+#include <arpa/inet.h>
+
 #include <cctype>
 
 namespace webapi {
@@ -44,6 +46,13 @@ std::optional<HostPort> ParseHostPort(std::string_view text, std::string& why) {
     }
     if (address.empty()) {
       why = "The host \"" + std::string(text) + "\" has an empty IPv6 address.";
+      return std::nullopt;
+    }
+    // Brackets hold an IPv6 address and nothing else: "[cafe]" is no name to look up.
+    unsigned char bytes[16];
+    if (inet_pton(AF_INET6, std::string(address).c_str(), bytes) != 1) {
+      why = "The host \"" + std::string(text) + "\" holds \"" + std::string(address) +
+            "\" in brackets, which is not an IPv6 address.";
       return std::nullopt;
     }
     result.host = std::string(address);

@@ -14,7 +14,8 @@ struct HostPort {
   std::string Authority() const;
 };
 
-// Reads "name:port", "1.2.3.4:port" or "[v6]:port" (port 1..65535). Anything that could
+// Reads "name:port", "1.2.3.4:port" or "[v6]:port" (port 1..65535); what is in brackets must be
+// an IPv6 address. Anything that could
 // change the meaning of the URL built from it (spaces, '/', '@', '?', '#', ...) is refused.
 // On failure, why says what is wrong, in words for the tester.
 std::optional<HostPort> ParseHostPort(std::string_view text, std::string& why);

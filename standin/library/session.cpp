@@ -90,6 +90,9 @@ std::int32_t Session::MemRequest(const char* document, std::int32_t timeoutSecon
   const char* entry = raw ? "webApiMemRequestRaw" : "webApiMemRequest";
   Outcome admitted = Admit(entry, document, "document", timeoutSeconds);
   if (!admitted.ok()) return Record(entry, std::move(admitted), std::string());
+  if (!*document)
+    return Record(entry, Outcome::Fault(WEBAPI_BAD_ARGUMENT, {std::string(entry) + " was given an empty document."}),
+                  std::string());
   std::string where;
   Outcome outcome = Post(document, timeoutSeconds, raw, where);
   return Record(entry, std::move(outcome), where);
@@ -231,7 +234,12 @@ std::int32_t Session::SetFile(std::string& setting, const char* path, const char
   if (*path) {
     // Opened once now, so that a path that cannot be written is reported here.
     std::string why;
-    if (!WriteFile(path, std::string_view(), true, why)) {
+    // A log that will be written gets its first line now, so that a file that takes nothing
+    // (a full disk, /dev/full) is reported here and not lost silently later.
+    const bool firstLine = &setting == &settings_.logPath && settings_.logLevel >= kLogRequests;
+    const std::string line =
+        firstLine ? standin::LocalTimestamp() + " " + LevelName(kLogRequests) + " Log file: " + path + "\n" : std::string();
+    if (!WriteFile(path, line, true, why)) {
       Log(kLogErrors, std::string("Cannot use \"") + path + "\" as the " + what + ": " + why);
       return WEBAPI_WRITE_FAILED;
     }

@@ -18,6 +18,8 @@ struct Receiver {
   std::string body;
   std::string statusLine;
   bool tooLarge = false;
+  std::size_t headerBytes = 0;
+  bool headerTooLarge = false;
 };
 
 std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* context) {
@@ -34,6 +36,11 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* contex
 std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* context) {
   auto* receiver = static_cast<Receiver*>(context);
   const std::size_t bytes = size * count;
+  receiver->headerBytes += bytes;
+  if (receiver->headerBytes > kMaxReplyHeaderBytes) {
+    receiver->headerTooLarge = true;
+    return 0;  // stops the transfer
+  }
   std::string_view line(data, bytes);
   if (line.substr(0, 5) == "HTTP/") {
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
@@ -73,6 +80,14 @@ Outcome Explain(CURLcode failure, CURL* easy, const TransferRequest& request, co
   curl_off_t connectTime = 0;
   curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connectTime);
   const std::string because = std::string("(") + (*detail ? detail : curl_easy_strerror(failure)) + ")";
+  // A header over our limit, or over the transfer layer's own for one line (which it reports as
+  // running out of memory).
+  if (receiver.headerTooLarge || (failure == CURLE_OUT_OF_MEMORY && std::string_view(detail).find("header") !=
+                                                                         std::string_view::npos)) {
+    return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + host + " has a header larger than " +
+                                             Count(kMaxReplyHeaderBytes >> 10, "KiB", "KiB") +
+                                             "; it was not taken " + because + "."});
+  }
 
   switch (failure) {
     case CURLE_COULDNT_RESOLVE_HOST:

@@ -13,6 +13,8 @@ namespace webapi {
 
 // Replies larger than this are cut off and reported as a bad reply.
 constexpr std::size_t kMaxReplyBytes = 64u << 20;
+// Replies whose header (status line and fields) is larger than this are refused as a bad reply.
+constexpr std::size_t kMaxReplyHeaderBytes = 64u << 10;
 
 struct TransferRequest {
   bool post = false;          // POST body, else GET
