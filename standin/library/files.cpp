@@ -31,11 +31,14 @@ int OpenForWriting(const std::string& path, int flags, std::string& why) {
     return fd;
   }
   int fd = openat(dir, name.c_str(), flags | O_NOFOLLOW, 0666);
-  if (fd < 0 && errno == ELOOP) {
+  // A link gives ELOOP, or EACCES where the kernel's fs.protected_regular turns the creating
+  // open away first.
+  const int error = errno;
+  struct stat link {};
+  if (fd < 0 && (error == ELOOP || error == EACCES) &&
+      fstatat(dir, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link.st_mode)) {
     struct stat folderInfo {};
-    struct stat link {};
-    if (fstat(dir, &folderInfo) == 0 && fstatat(dir, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISLNK(link.st_mode) && (folderInfo.st_mode & S_ISVTX) && (folderInfo.st_mode & S_IWOTH) &&
+    if (fstat(dir, &folderInfo) == 0 && (folderInfo.st_mode & S_ISVTX) && (folderInfo.st_mode & S_IWOTH) &&
         link.st_uid != geteuid() && link.st_uid != folderInfo.st_uid) {
       why = "it is a symbolic link that another user (uid " + std::to_string(link.st_uid) +
             ") put in the shared folder \"" + folder + "\"; such a link is not followed";
@@ -44,6 +47,8 @@ int OpenForWriting(const std::string& path, int flags, std::string& why) {
       return -1;
     }
     fd = openat(dir, name.c_str(), flags, 0666);
+  } else {
+    errno = error;
   }
   if (fd < 0) why = ErrorText(errno);
   close(dir);

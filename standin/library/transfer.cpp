@@ -20,6 +20,7 @@ struct Receiver {
   bool tooLarge = false;
   std::size_t headerBytes = 0;
   bool headerTooLarge = false;
+  bool headerEnded = false;
 };
 
 std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* context) {
@@ -42,6 +43,7 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* cont
     return 0;  // stops the transfer
   }
   std::string_view line(data, bytes);
+  if (line == "\r\n" || line == "\n") receiver->headerEnded = true;
   if (line.substr(0, 5) == "HTTP/") {
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
     receiver->statusLine = std::string(line);
@@ -80,10 +82,9 @@ Outcome Explain(CURLcode failure, CURL* easy, const TransferRequest& request, co
   curl_off_t connectTime = 0;
   curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connectTime);
   const std::string because = std::string("(") + (*detail ? detail : curl_easy_strerror(failure)) + ")";
-  // A header over our limit, or over the transfer layer's own for one line (which it reports as
-  // running out of memory).
-  if (receiver.headerTooLarge || (failure == CURLE_OUT_OF_MEMORY && std::string_view(detail).find("header") !=
-                                                                         std::string_view::npos)) {
+  // A header over our limit, or a header line over the transfer layer's own limit (100 KB), which
+  // it reports as running out of memory while the header is still coming.
+  if (receiver.headerTooLarge || (failure == CURLE_OUT_OF_MEMORY && !receiver.headerEnded)) {
     return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + host + " has a header larger than " +
                                              Count(kMaxReplyHeaderBytes >> 10, "KiB", "KiB") +
                                              "; it was not taken " + because + "."});

@@ -2,6 +2,7 @@
 #include "manager/exchange.h"
 
 #include <boost/asio/buffer.hpp>
+#include <boost/beast/core/buffers_to_string.hpp>
 #include <boost/beast/http/error.hpp>
 #include <boost/beast/http/status.hpp>
 
@@ -132,7 +133,7 @@ Reply Respond(const Request& request, const Options& options, const std::functio
     reply.type = kXml;
     reply.what = "status";
   } else if (post && path == options.path) {
-    Answer answer = AnswerRequest(request.body(), Lower(type).find("charset=utf-8") != std::string::npos);
+    Answer answer = AnswerRequest(boost::beast::buffers_to_string(request.body().data()), Lower(type).find("charset=utf-8") != std::string::npos);
     reply.body = std::move(answer.document);
     reply.type = kXml;
     reply.what = answer.service + "/" + answer.entrypoint;

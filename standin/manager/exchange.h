@@ -5,7 +5,7 @@
 #include <boost/beast/core/error.hpp>
 #include <boost/beast/http/message.hpp>
 #include <boost/beast/http/parser.hpp>
-#include <boost/beast/http/string_body.hpp>
+#include <boost/beast/http/dynamic_body.hpp>
 
 #include <functional>
 #include <string>
@@ -16,8 +16,10 @@
 
 namespace manager {
 
-using Request = boost::beast::http::request<boost::beast::http::string_body>;
-using RequestParser = boost::beast::http::request_parser<boost::beast::http::string_body>;
+// A body arrives in blocks that are never moved while it grows, so that reading one up to the
+// limit takes no more than the limit.
+using Request = boost::beast::http::request<boost::beast::http::dynamic_body>;
+using RequestParser = boost::beast::http::request_parser<boost::beast::http::dynamic_body>;
 
 // One answer as it goes out. Refusals (400, 403, 411, 413, 415, 431) are never delayed nor
 // failed on purpose; the others are.

@@ -112,7 +112,9 @@ INSTANTIATE_TEST_SUITE_P(
                     HostCase{"Space", "local host:80", false, "", 0},
                     HostCase{"BareIpv6", "::1:3380", false, "", 0},
                     HostCase{"UnclosedIpv6", "[::1:3380", false, "", 0},
-                    HostCase{"Ipv6WithName", "[abc.example]:80", false, "", 0}),
+                    HostCase{"Ipv6WithName", "[abc.example]:80", false, "", 0},
+                    HostCase{"HexWordInBrackets", "[cafe]:80", false, "", 0},
+                    HostCase{"MappedIpv4", "[::ffff:127.0.0.1]:80", true, "::ffff:127.0.0.1", 80}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(StandinCheckRequest, AcceptsTheWindowsTemplate) {
@@ -199,6 +201,30 @@ TEST(StandinFindServer, RefusesMissingAndUnusableHosts) {
   EXPECT_EQ(webapi::FindServer("<server host='h/x:1'/>", server).code, WEBAPI_MALFORMED_REQUEST);
 }
 
+std::string Nested(std::size_t depth) {
+  std::string text;
+  for (std::size_t i = 0; i < depth; ++i) text += "<e>";
+  text += "x";
+  for (std::size_t i = 0; i < depth; ++i) text += "</e>";
+  return text;
+}
+std::string InData(const std::string& data) {
+  return "<webapireply><replydata><data>" + data + "</data></replydata></webapireply>";
+}
+
+// Data kept from a reply is bounded by the reply's size, however its elements are nested.
+TEST(StandinReadReply, DataIsKeptWithinAMultipleOfTheReply) {
+  std::string wide;
+  for (int i = 0; i < 20000; ++i) wide += "<f/>";
+  const std::string body = InData(Nested(200).replace(200 * 3, 1, wide));
+  const Outcome outcome = webapi::ReadReply(body, "h:1");
+  ASSERT_EQ(outcome.code, WEBAPI_OK) << Joined(outcome.lines).substr(0, 500);
+  std::size_t kept = 0;
+  for (const auto& line : outcome.lines) kept += line.size() + 2;
+  EXPECT_LE(kept, 4 * body.size() + (64u << 10));
+  EXPECT_NE(Joined(outcome.lines).find("<f/><f/>"), std::string::npos);
+}
+
 struct ReplyCase {
   const char* name;
   std::string body;
@@ -243,7 +269,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"Empty", "", WEBAPI_BAD_REPLY, {"empty"}},
         ReplyCase{"NotXml", "Hello\nthere", WEBAPI_BAD_REPLY, {"not well-formed XML", "The reply begins:", "  Hello"}},
         ReplyCase{"NotAReply", "<kqxml><webapirequest/></kqxml>", WEBAPI_BAD_REPLY, {"not a reply document"}},
-        ReplyCase{"NeitherDataNorFault", "<kqxml><webapireply/></kqxml>", WEBAPI_BAD_REPLY, {"neither replydata nor a fault"}}),
+        ReplyCase{"NeitherDataNorFault", "<kqxml><webapireply/></kqxml>", WEBAPI_BAD_REPLY, {"neither replydata nor a fault"}},
+        ReplyCase{"TooDeep", InData(Nested(254)), WEBAPI_BAD_REPLY, {"nested deeper than 256 levels"}}),
     [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The client library's entry points against a manager host on loopback.
 #include <dlfcn.h>
+#include <pwd.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -9,12 +10,14 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <thread>
 
 #include "support.h"
 #include "webapi.h"
 
 namespace {
 
+using standin_test::MemoryKiB;
 using standin_test::ReadAll;
 using standin_test::Request;
 using standin_test::RunningManager;
@@ -360,6 +363,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(EntryCase{"NullHost", [] { return webApiStatusRequest(nullptr, kTimeout); }},
                     EntryCase{"NullDocument", [] { return webApiMemRequest(nullptr, kTimeout); }},
                     EntryCase{"NullRawDocument", [] { return webApiMemRequestRaw(nullptr, kTimeout); }},
+                    EntryCase{"EmptyDocument", [] { return webApiMemRequest("", kTimeout); }},
+                    EntryCase{"EmptyRawDocument", [] { return webApiMemRequestRaw("", kTimeout); }},
                     EntryCase{"NullRequestFile", [] { return webApiFileRequest(nullptr, kTimeout); }},
                     EntryCase{"EmptyRequestFile", [] { return webApiFileRequestRaw("", kTimeout); }},
                     EntryCase{"ZeroTimeout", [] { return webApiStatusRequest("localhost:3380", 0); }},
@@ -430,6 +435,138 @@ TEST_F(StandinLibrary, LogFollowsTheLevel) {
   EXPECT_EQ(webApiSetLogLevel(5), WEBAPI_BAD_ARGUMENT);
   EXPECT_EQ(webApiSetLogLevel(-1), WEBAPI_BAD_ARGUMENT);
   EXPECT_EQ(webApiSetLogFile((folder / "no-such-folder/x.log").c_str()), WEBAPI_WRITE_FAILED);
+  EXPECT_EQ(webApiSetLogFile("/dev/full"), WEBAPI_WRITE_FAILED);
+}
+
+// A server on a free loopback port that answers every request with the same bytes, then closes.
+class CannedServer {
+ public:
+  explicit CannedServer(std::string answer) : answer_(std::move(answer)), fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(fd_, 8) != 0 ||
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+      throw std::runtime_error("cannot listen");
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] {
+      pollfd waiting{fd_, POLLIN, 0};
+      while (poll(&waiting, 1, 10000) == 1) {
+        const int client = accept(fd_, nullptr, nullptr);
+        if (client < 0) break;
+        std::string request;
+        char chunk[4096];
+        pollfd reading{client, POLLIN, 0};
+        while (request.find("\r\n\r\n") == std::string::npos && poll(&reading, 1, 5000) == 1) {
+          const ssize_t got = recv(client, chunk, sizeof chunk, 0);
+          if (got <= 0) break;
+          request.append(chunk, static_cast<std::size_t>(got));
+        }
+        send(client, answer_.data(), answer_.size(), MSG_NOSIGNAL);
+        shutdown(client, SHUT_WR);
+        while (poll(&reading, 1, 1000) == 1 && recv(client, chunk, sizeof chunk, 0) > 0) {
+        }
+        close(client);
+      }
+    });
+  }
+  ~CannedServer() {
+    shutdown(fd_, SHUT_RDWR);
+    thread_.join();
+    close(fd_);
+  }
+  std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
+
+ private:
+  std::string answer_;
+  int fd_;
+  int port_ = 0;
+  std::thread thread_;
+};
+
+std::string Ok(const std::string& body, const std::string& fields = "") {
+  return "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n" + fields + "Content-Length: " + std::to_string(body.size()) +
+         "\r\nConnection: close\r\n\r\n" + body;
+}
+std::string Repeat(const std::string& part, std::size_t times) {
+  std::string text;
+  for (std::size_t i = 0; i < times; ++i) text += part;
+  return text;
+}
+
+struct HostileReply {
+  const char* name;
+  std::string answer;
+  std::int32_t code;
+  const char* says;
+};
+void PrintTo(const HostileReply& c, std::ostream* os) { *os << c.name; }
+
+class StandinHostileServer : public StandinLibrary, public testing::WithParamInterface<HostileReply> {};
+
+// Whatever a server answers, the library keeps no more than a bounded multiple of it.
+TEST_P(StandinHostileServer, ReplyIsRefusedWithBoundedMemory) {
+  const HostileReply& c = GetParam();
+  CannedServer server(c.answer);
+  const long rest = MemoryKiB(0, "VmRSS");
+  EXPECT_EQ(webApiMemRequest(Request(server.Address()).c_str(), kTimeout), c.code);
+  EXPECT_LT(MemoryKiB(0, "VmHWM") - rest, 64 << 10);
+  const std::string fault = Fault();
+  EXPECT_TRUE(Contains(fault, c.says)) << fault.substr(0, 1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, StandinHostileServer,
+    testing::Values(
+        HostileReply{"DeeplyNested",
+                     Ok("<webapireply><replydata><data>" + Repeat("<e>", 100000) + Repeat("</e>", 100000) +
+                        "</data></replydata></webapireply>"),
+                     WEBAPI_BAD_REPLY, "nested deeper than 256 levels"},
+        HostileReply{"MegabyteHeader", Ok("<x/>", "X-Big: " + std::string(1 << 20, 'a') + "\r\n"), WEBAPI_BAD_REPLY,
+                     "has a header larger than 64 KiB"},
+        HostileReply{"HundredThousandHeaders", Ok("<x/>", Repeat("X-A: b\r\n", 100000)), WEBAPI_BAD_REPLY,
+                     "has a header larger than 64 KiB"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+// In a sticky folder everyone may write (like /tmp), a link another user put there is not
+// followed, whatever the kernel's fs.protected_symlinks; the reply stays for another try.
+TEST_F(StandinLibrary, ReplyIsNotWrittenThroughALinkAnotherUserPlanted) {
+  if (geteuid() != 0) GTEST_SKIP() << "planting a link as another user needs root, to become nobody for the plant";
+  const passwd* nobody = getpwnam("nobody");
+  if (!nobody) GTEST_SKIP() << "this machine has no user nobody to plant the link";
+  RunningManager host;
+  ASSERT_EQ(webApiMemRequest(Request(host.Address()).c_str(), kTimeout), WEBAPI_OK);
+  const std::string shared = folder / "shared";
+  ASSERT_EQ(mkdir(shared.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+  ASSERT_EQ(chmod((folder / "").c_str(), 0755), 0);
+  const std::string victim = folder / "victim.txt";
+  WriteAll(victim, "precious\n");
+  const std::string planted = shared + "/reply.txt";
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const bool planted_ok = setgid(nobody->pw_gid) == 0 && setuid(nobody->pw_uid) == 0 &&
+                            symlink(victim.c_str(), planted.c_str()) == 0;
+    _exit(planted_ok ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "nobody could not plant the link";
+  const std::string log = folder / "webapi.log";
+  ASSERT_EQ(webApiSetLogFile(log.c_str()), WEBAPI_OK);
+
+  EXPECT_EQ(webApiWriteLastReply(planted.c_str()), WEBAPI_WRITE_FAILED);
+  EXPECT_EQ(ReadAll(victim), "precious\n");
+  EXPECT_TRUE(Contains(ReadAll(log), "symbolic link that another user (uid " + std::to_string(nobody->pw_uid) + ")"))
+      << ReadAll(log);
+  EXPECT_TRUE(Contains(Reply(), "value='25'"));
+
+  const std::string own = shared + "/own.txt";  // the caller's own link is followed
+  ASSERT_EQ(symlink((folder / "mine.txt").c_str(), own.c_str()), 0);
+  EXPECT_EQ(webApiWriteLastReply(own.c_str()), WEBAPI_OK);
+  EXPECT_EQ(ReadAll(folder / "mine.txt"), ReadAll(replyPath));
 }
 
 TEST(StandinExports, TheWindowFindsEveryEntryPointByName) {

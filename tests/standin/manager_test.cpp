@@ -132,8 +132,8 @@ TEST(StandinCommandLineValues, ReadsTheValues) {
 TEST(StandinManager, AnswersABurstOfConcurrentRequestsWithoutLosingOne) {
   manager::Options quiet;
   RunningManager host(quiet);
-  constexpr int kThreads = 8;
-  constexpr int kPerThread = 25;
+  constexpr int kThreads = 50;
+  constexpr int kPerThread = 40;
   std::atomic<int> right{0};
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
