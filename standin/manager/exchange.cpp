@@ -168,6 +168,10 @@ Reply RespondToBytes(std::string_view bytes, const Options& options, const std::
     if (error == http::error::need_more) {
       error = {};
       if (used == 0) {
+        if (!parser.got_some()) {
+          error = http::error::partial_message;
+          break;
+        }
         parser.put_eof(error);
         if (!error && !parser.is_done()) error = http::error::partial_message;
         if (error) break;
