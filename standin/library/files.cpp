@@ -15,40 +15,79 @@ namespace {
 
 std::string ErrorText(int error) { return std::strerror(error); }
 
-// Opens path for writing, but follows a symbolic link as its last part only where the kernel's
-// fs.protected_symlinks rule would: in a folder that everyone may write and that is sticky
-// (/tmp), only a link that belongs to the caller or to the folder's owner. Another user's link
-// there is a trap laid for whoever writes the file, and is refused whatever the kernel's setting.
+// The rule the kernel applies with fs.protected_symlinks=1, applied here whatever that setting:
+// in a folder that everyone may write and that is sticky (/tmp), a symbolic link is followed only
+// when it belongs to the caller or to the folder's owner. Another user's link there is a trap
+// laid for whoever writes through it. True (with why) when `name` in `dir` is such a link.
+bool PlantedLink(int dir, const std::string& name, const std::string& folder, std::string& why) {
+  struct stat link {};
+  struct stat folderInfo {};
+  if (fstatat(dir, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(link.st_mode) ||
+      fstat(dir, &folderInfo) != 0)
+    return false;
+  if (!(folderInfo.st_mode & S_ISVTX) || !(folderInfo.st_mode & S_IWOTH) || link.st_uid == geteuid() ||
+      link.st_uid == folderInfo.st_uid)
+    return false;
+  why = "\"" + name + "\" is a symbolic link that another user (uid " + std::to_string(link.st_uid) +
+        ") put in the shared folder \"" + folder + "\"; such a link is not followed";
+  return true;
+}
+
+// Opens a folder one part at a time, so that every link on the way is checked. Returns -1 with
+// why set.
+int OpenFolder(const std::string& folder, std::string& why) {
+  int dir = open(folder.front() == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  std::string walked = folder.front() == '/' ? "/" : "";
+  for (std::size_t start = 0; dir >= 0 && start < folder.size();) {
+    std::size_t end = folder.find('/', start);
+    if (end == std::string::npos) end = folder.size();
+    const std::string part = folder.substr(start, end - start);
+    start = end + 1;
+    if (part.empty() || part == ".") continue;
+    int next = openat(dir, part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (next < 0 && (errno == ELOOP || errno == ENOTDIR)) {
+      if (PlantedLink(dir, part, walked.empty() ? "." : walked, why)) {
+        close(dir);
+        return -1;
+      }
+      next = openat(dir, part.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    const int error = errno;
+    close(dir);
+    dir = next;
+    errno = error;
+    walked += (walked.empty() || walked.back() == '/' ? "" : "/") + part;
+  }
+  if (dir < 0 && why.empty()) why = ErrorText(errno);
+  return dir;
+}
+
+// Opens path for writing under the rule above, for the folders on the way and the file itself.
 // Returns -1 with why set.
 int OpenForWriting(const std::string& path, int flags, std::string& why) {
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const int dir = name.empty() ? -1 : open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (dir < 0) {
+  if (name.empty()) {  // "folder/": let open say what is wrong
     const int fd = open(path.c_str(), flags, 0666);
     if (fd < 0) why = ErrorText(errno);
     return fd;
   }
+  const int dir = OpenFolder(folder, why);
+  if (dir < 0) return -1;
   int fd = openat(dir, name.c_str(), flags | O_NOFOLLOW, 0666);
-  // A link gives ELOOP, or EACCES where the kernel's fs.protected_regular turns the creating
-  // open away first.
-  const int error = errno;
-  struct stat link {};
-  if (fd < 0 && (error == ELOOP || error == EACCES) &&
-      fstatat(dir, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link.st_mode)) {
-    struct stat folderInfo {};
-    if (fstat(dir, &folderInfo) == 0 && (folderInfo.st_mode & S_ISVTX) && (folderInfo.st_mode & S_IWOTH) &&
-        link.st_uid != geteuid() && link.st_uid != folderInfo.st_uid) {
-      why = "it is a symbolic link that another user (uid " + std::to_string(link.st_uid) +
-            ") put in the shared folder \"" + folder + "\"; such a link is not followed";
+  // A link gives ELOOP, or EACCES where the kernel's fs.protected_regular turns the creating open
+  // away first.
+  if (fd < 0 && (errno == ELOOP || errno == EACCES)) {
+    const int error = errno;
+    if (PlantedLink(dir, name, folder, why)) {
       close(dir);
-      errno = EACCES;
       return -1;
     }
-    fd = openat(dir, name.c_str(), flags, 0666);
-  } else {
+    struct stat link {};
+    const bool isLink = fstatat(dir, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link.st_mode);
     errno = error;
+    if (isLink) fd = openat(dir, name.c_str(), flags, 0666);
   }
   if (fd < 0) why = ErrorText(errno);
   close(dir);

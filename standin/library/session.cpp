@@ -231,21 +231,22 @@ std::int32_t Session::SetRequestPath(const char* path) {
 std::int32_t Session::SetFile(std::string& setting, const char* path, const char* what) {
   if (!started_) return WEBAPI_NOT_STARTED;
   if (!path) return WEBAPI_BAD_ARGUMENT;
+  // A log that will be written gets its first line now, so that a file that takes nothing (a
+  // full disk, /dev/full) is reported here and not lost silently later; any other file is
+  // opened once, so that a path that cannot be written is reported here.
+  const bool firstLine = &setting == &settings_.logPath && settings_.logLevel >= kLogRequests;
   if (*path) {
-    // Opened once now, so that a path that cannot be written is reported here.
+    const std::string line = firstLine ? standin::LocalTimestamp() + " " + LevelName(kLogRequests) + " Log file: " +
+                                             path + "\n"
+                                       : std::string();
     std::string why;
-    // A log that will be written gets its first line now, so that a file that takes nothing
-    // (a full disk, /dev/full) is reported here and not lost silently later.
-    const bool firstLine = &setting == &settings_.logPath && settings_.logLevel >= kLogRequests;
-    const std::string line =
-        firstLine ? standin::LocalTimestamp() + " " + LevelName(kLogRequests) + " Log file: " + path + "\n" : std::string();
     if (!WriteFile(path, line, true, why)) {
       Log(kLogErrors, std::string("Cannot use \"") + path + "\" as the " + what + ": " + why);
       return WEBAPI_WRITE_FAILED;
     }
   }
   setting = path;
-  Log(kLogDetails, std::string(what) + ": " + (*path ? path : "off"));
+  if (!(firstLine && *path)) Log(kLogDetails, std::string(what) + ": " + (*path ? path : "off"));
   return WEBAPI_OK;
 }
 

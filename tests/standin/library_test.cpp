@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -544,11 +545,14 @@ TEST_F(StandinLibrary, ReplyIsNotWrittenThroughALinkAnotherUserPlanted) {
   const std::string victim = folder / "victim.txt";
   WriteAll(victim, "precious\n");
   const std::string planted = shared + "/reply.txt";
+  const std::string victims = folder / "victims";  // a folder, reached through a planted link
+  ASSERT_EQ(mkdir(victims.c_str(), 0755), 0);
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
     const bool planted_ok = setgid(nobody->pw_gid) == 0 && setuid(nobody->pw_uid) == 0 &&
-                            symlink(victim.c_str(), planted.c_str()) == 0;
+                            symlink(victim.c_str(), planted.c_str()) == 0 &&
+                            symlink(victims.c_str(), (shared + "/folder").c_str()) == 0;
     _exit(planted_ok ? 0 : 1);
   }
   int status = 0;
@@ -561,6 +565,8 @@ TEST_F(StandinLibrary, ReplyIsNotWrittenThroughALinkAnotherUserPlanted) {
   EXPECT_EQ(ReadAll(victim), "precious\n");
   EXPECT_TRUE(Contains(ReadAll(log), "symbolic link that another user (uid " + std::to_string(nobody->pw_uid) + ")"))
       << ReadAll(log);
+  EXPECT_EQ(webApiWriteLastFault((shared + "/folder/reply.txt").c_str()), WEBAPI_WRITE_FAILED);
+  EXPECT_FALSE(std::filesystem::exists(victims + "/reply.txt"));
   EXPECT_TRUE(Contains(Reply(), "value='25'"));
 
   const std::string own = shared + "/own.txt";  // the caller's own link is followed
