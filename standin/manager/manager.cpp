@@ -479,9 +479,23 @@ bool Manager::Serve() {
     return true;
   }
   m.Accept();
+  // A handler that throws (out of memory) costs its connection, never the manager.
+  const auto run = [&m] {
+    for (;;) {
+      try {
+        m.io.run();
+        return;
+      } catch (const std::exception& e) {
+        if (m.options.log) {
+          std::lock_guard<std::mutex> lock(m.logMutex);
+          m.options.log(standin::LocalTimestamp() + " answering failed: " + Escaped(e.what()));
+        }
+      }
+    }
+  };
   std::vector<std::thread> helpers;
-  for (int i = 1; i < kThreads; ++i) helpers.emplace_back([&m] { m.io.run(); });
-  m.io.run();
+  for (int i = 1; i < kThreads; ++i) helpers.emplace_back(run);
+  run();
   for (auto& helper : helpers) helper.join();
   std::lock_guard<std::mutex> lock(m.mutex);
   m.serving = false;
