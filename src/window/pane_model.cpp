@@ -44,6 +44,7 @@ Kind KindOf(char16_t c) {
 void PaneModel::SetText(std::u16string text) {
   layout_.Assign(std::move(text));
   caret_ = anchor_ = goalColumn_ = top_ = 0;
+  wheelRows_ = 0;
 }
 
 void PaneModel::Resize(std::size_t columns, std::size_t rows) {
@@ -70,19 +71,25 @@ std::vector<PaneModel::Run> PaneModel::RunsOf(std::size_t row) const {
   const std::size_t end = r.offset + r.length;
   const std::size_t selFrom = std::min(anchor_, caret_), selTo = std::max(anchor_, caret_);
   std::vector<Run> runs;
-  std::size_t column = 0;
-  for (std::size_t i = r.offset; i < end;) {
-    // One run for the characters up to where the selection starts or stops.
+  bool joinable = false;  // whether the last run takes more characters
+  std::size_t column = 0, i = r.offset;
+  for (; i < end && column <= layout_.columns(); ) {  // cells past the pane's width are not seen
+    const std::size_t units = layout_.UnitsAt(i), cells = layout_.CellsAt(i, column);
     const bool selected = i >= selFrom && i < selTo;
-    const std::size_t stop = std::min(end, selected ? selTo : (i < selFrom ? selFrom : end));
-    Run run{column, stop - i, std::u16string(text.substr(i, stop - i)), selected};
-    for (char16_t& c : run.text)
-      if (c < u' ') c = u' ';  // a tab or control character takes one cell
-    column += run.cells;
-    i = stop;
-    runs.push_back(std::move(run));
+    // Tabs and one-cell characters of the fixed-pitch font's kind share runs; others (wide
+    // ones, and those a fallback font may draw in another width) stand at their own cells.
+    const bool plain = text[i] == u'\t' || (cells == 1 && text[i] < 0x1100);
+    if (!(plain && joinable && runs.back().selected == selected)) runs.push_back({column, 0, {}, selected});
+    Run& run = runs.back();
+    if (text[i] == u'\t') run.text.append(cells, u' ');
+    else if (text[i] < u' ') run.text += u' ';  // a control character shows as a blank
+    else run.text.append(text.substr(i, units));
+    run.cells += cells;
+    joinable = plain;
+    column += cells;
+    i += units;
   }
-  if (layout_.AtBreak(end) && selFrom <= end && selTo > end) runs.push_back({column, 1, u" ", true});
+  if (i == end && layout_.AtBreak(end) && selFrom <= end && selTo > end) runs.push_back({column, 1, u" ", true});
   return runs;
 }
 
@@ -113,9 +120,13 @@ void PaneModel::Click(Point point, bool extend) { MoveCaret(OffsetAt(point), ext
 
 void PaneModel::Drag(Point point) { MoveCaret(OffsetAt(point), true); }
 
-void PaneModel::DoubleClick(Point point) {
+std::size_t PaneModel::CharAt(Point point) const {
   const double cell = std::max(0.0, std::floor(point.column));
-  const auto [from, to] = WordAt(layout_.CharAt(RowAtPoint(point), static_cast<std::size_t>(std::min(cell, 1e15))));
+  return layout_.CharAt(RowAtPoint(point), static_cast<std::size_t>(std::min(cell, 1e15)));
+}
+
+void PaneModel::DoubleClick(Point point) {
+  const auto [from, to] = WordAt(CharAt(point));
   Select(from, to);
 }
 
@@ -130,6 +141,25 @@ std::pair<std::size_t, std::size_t> PaneModel::WordAt(std::size_t offset) const 
   while (from > 0 && KindOf(text[from - 1]) == kind) --from;
   while (to < text.size() && KindOf(text[to]) == kind) ++to;
   return {from, to};
+}
+
+PaneModel::Cell PaneModel::CellOf(std::size_t offset) const {
+  offset = layout_.Clamp(offset);
+  const std::size_t column = layout_.ColumnOf(offset);
+  const std::size_t cells = offset < Text().size() && !layout_.AtBreak(offset) ? layout_.CellsAt(offset, column) : 1;
+  return {static_cast<long long>(layout_.RowOf(offset)) - static_cast<long long>(top_), column, cells};
+}
+
+std::size_t PaneModel::CaretColumn() const { return std::min(layout_.ColumnOf(caret_), layout_.columns()); }
+
+void PaneModel::Wheel(double rows) {
+  if ((rows < 0) != (wheelRows_ < 0)) wheelRows_ = 0;  // a turn the other way starts afresh
+  wheelRows_ += rows;
+  const auto whole = static_cast<long long>(wheelRows_);
+  wheelRows_ -= static_cast<double>(whole);
+  const std::size_t before = top_;
+  ScrollTo(static_cast<long long>(top_) + whole);
+  if (whole != 0 && top_ == before) wheelRows_ = 0;  // at an end: nothing saved up for later
 }
 
 long long PaneModel::CaretRow() const {

@@ -26,7 +26,9 @@ class PaneModel {
   };
 
   // A piece of a row to paint: `text` fills `cells` cells from `column`, in the selection's
-  // colours when `selected`. A selected line break is one blank cell after the row's text.
+  // colours when `selected`. A tab is a run of blanks to its stop, a wide character a run of
+  // its own over two cells; control characters show as blanks. A selected line break is one
+  // blank cell after the row's text.
   struct Run {
     std::size_t column;
     std::size_t cells;
@@ -51,7 +53,10 @@ class PaneModel {
   void ScrollTo(long long row);
   // How many rows from top() to paint: those on screen and one partly shown below them.
   std::size_t ShownRows() const;
-  std::vector<Run> RunsOf(std::size_t row) const;
+  std::vector<Run> RunsOf(std::size_t row) const;  // up to the pane's width
+  // Scrolls by a wheel's or a touchpad's turn, in rows (down is positive). Parts of a row
+  // add up until they make one.
+  void Wheel(double rows);
 
   // The selection runs from the anchor to the caret (either way round); both are offsets into
   // Text() and never fall inside a CR LF.
@@ -77,11 +82,21 @@ class PaneModel {
   void DoubleClick(Point point);
   // What a double click on the character at offset selects, as [from, to).
   std::pair<std::size_t, std::size_t> WordAt(std::size_t offset) const;
+  // The character under a point (see WrappedText::CharAt).
+  std::size_t CharAt(Point point) const;
 
-  // Where the caret is drawn: its row counted from top() (off screen when negative or from
-  // page() on) and its column in cells.
+  // Where the character at offset is shown: its row counted from top() (off screen when
+  // negative or from page() on), its first column and its cells. A line break and the
+  // text's end take one cell.
+  struct Cell {
+    long long row;
+    std::size_t column;
+    std::size_t cells;
+  };
+  Cell CellOf(std::size_t offset) const;
+  // Where the caret is drawn: its row as above and its column, at most the pane's width.
   long long CaretRow() const;
-  std::size_t CaretColumn() const { return layout_.ColumnOf(caret_); }
+  std::size_t CaretColumn() const;
 
  private:
   std::size_t RowAtPoint(Point point) const;
@@ -94,6 +109,7 @@ class PaneModel {
   std::size_t caret_ = 0;
   std::size_t anchor_ = 0;
   std::size_t goalColumn_ = 0;  // Up and Down keep to the column where they started
+  double wheelRows_ = 0;         // a part of a row that the wheel has turned
 };
 
 }  // namespace webapitest

@@ -1,11 +1,51 @@
-// Cutting the output pane's text into lines and rows.
+// Cutting the output pane's text into lines and rows of cells.
 #include "window/wrapped_text.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <utility>
 
 namespace webapitest {
+namespace {
+
+// The East Asian wide and fullwidth characters, as [first, last] ranges in order (the Unicode
+// 14 table, with unassigned gaps inside wide blocks joined to them).
+struct Range {
+  char32_t first, last;
+};
+constexpr Range kWide[] = {
+    {0x1100, 0x115F}, {0x231A, 0x231B}, {0x2329, 0x232A}, {0x23E9, 0x23EC}, {0x23F0, 0x23F0},
+    {0x23F3, 0x23F3}, {0x25FD, 0x25FE}, {0x2614, 0x2615}, {0x2648, 0x2653}, {0x267F, 0x267F},
+    {0x2693, 0x2693}, {0x26A1, 0x26A1}, {0x26AA, 0x26AB}, {0x26BD, 0x26BE}, {0x26C4, 0x26C5},
+    {0x26CE, 0x26CE}, {0x26D4, 0x26D4}, {0x26EA, 0x26EA}, {0x26F2, 0x26F3}, {0x26F5, 0x26F5},
+    {0x26FA, 0x26FA}, {0x26FD, 0x26FD}, {0x2705, 0x2705}, {0x270A, 0x270B}, {0x2728, 0x2728},
+    {0x274C, 0x274C}, {0x274E, 0x274E}, {0x2753, 0x2755}, {0x2757, 0x2757}, {0x2795, 0x2797},
+    {0x27B0, 0x27B0}, {0x27BF, 0x27BF}, {0x2B1B, 0x2B1C}, {0x2B50, 0x2B50}, {0x2B55, 0x2B55},
+    {0x2E80, 0x303E}, {0x3041, 0x3247}, {0x3250, 0x4DBF}, {0x4E00, 0xA4C6}, {0xA960, 0xA97C},
+    {0xAC00, 0xD7A3}, {0xF900, 0xFAFF}, {0xFE10, 0xFE19}, {0xFE30, 0xFE6B}, {0xFF01, 0xFF60},
+    {0xFFE0, 0xFFE6}, {0x16FE0, 0x1B2FB}, {0x1F004, 0x1F004}, {0x1F0CF, 0x1F0CF},
+    {0x1F18E, 0x1F18E}, {0x1F191, 0x1F19A}, {0x1F200, 0x1F320}, {0x1F32D, 0x1F335},
+    {0x1F337, 0x1F37C}, {0x1F37E, 0x1F393}, {0x1F3A0, 0x1F3CA}, {0x1F3CF, 0x1F3D3},
+    {0x1F3E0, 0x1F3F0}, {0x1F3F4, 0x1F3F4}, {0x1F3F8, 0x1F43E}, {0x1F440, 0x1F440},
+    {0x1F442, 0x1F4FC}, {0x1F4FF, 0x1F53D}, {0x1F54B, 0x1F54E}, {0x1F550, 0x1F567},
+    {0x1F57A, 0x1F57A}, {0x1F595, 0x1F596}, {0x1F5A4, 0x1F5A4}, {0x1F5FB, 0x1F64F},
+    {0x1F680, 0x1F6C5}, {0x1F6CC, 0x1F6CC}, {0x1F6D0, 0x1F6D2}, {0x1F6D5, 0x1F6DF},
+    {0x1F6EB, 0x1F6EC}, {0x1F6F4, 0x1F6FC}, {0x1F7E0, 0x1F7F0}, {0x1F90C, 0x1F93A},
+    {0x1F93C, 0x1F945}, {0x1F947, 0x1F9FF}, {0x1FA70, 0x1FAF6}, {0x20000, 0x3FFFD}
+};
+
+bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace
+
+std::size_t WrappedText::WidthOf(char32_t c) {
+  if (c < 0x1100) return 1;
+  const auto after = std::upper_bound(std::begin(kWide), std::end(kWide), c,
+                                      [](char32_t value, const Range& r) { return value < r.first; });
+  return after != std::begin(kWide) && c <= std::prev(after)->last ? 2 : 1;
+}
 
 void WrappedText::Assign(std::u16string text) {
   constexpr std::size_t kMax = std::numeric_limits<std::uint32_t>::max();
@@ -23,18 +63,21 @@ void WrappedText::Assign(std::u16string text) {
 
 void WrappedText::SetColumns(std::size_t columns) {
   columns_ = std::max<std::size_t>(columns, 1);
-  rowBefore_.clear();
-  std::size_t rows = 0;
+  rowStart_.clear();
+  bool counting = false;  // from the first line that wraps on, every row's start is kept
+  std::vector<std::uint32_t> starts;
   for (std::size_t line = 0; line < lineStart_.size(); ++line) {
-    const std::size_t n = RowsOf(line);
-    if (n > 1 && rowBefore_.empty()) {  // the first wrapped line: from here on, count
-      rowBefore_.resize(lineStart_.size());
-      for (std::size_t i = 0; i < line; ++i) rowBefore_[i] = static_cast<std::uint32_t>(i);
+    starts.clear();
+    if (!FitsOneRow(line)) WrapLine(line, starts);
+    if (!starts.empty() && !counting) {
+      counting = true;
+      rowStart_.reserve(lineStart_.size() + starts.size());
+      rowStart_.assign(lineStart_.begin(), lineStart_.begin() + static_cast<std::ptrdiff_t>(line));
     }
-    if (!rowBefore_.empty()) rowBefore_[line] = static_cast<std::uint32_t>(rows);
-    rows += n;
+    if (!counting) continue;
+    rowStart_.push_back(lineStart_[line]);
+    rowStart_.insert(rowStart_.end(), starts.begin(), starts.end());
   }
-  rowCount_ = rows;
 }
 
 std::size_t WrappedText::LineLength(std::size_t line) const {
@@ -45,12 +88,51 @@ std::size_t WrappedText::LineLength(std::size_t line) const {
   return end - start;
 }
 
-std::size_t WrappedText::RowsOf(std::size_t line) const {
+bool WrappedText::FitsOneRow(std::size_t line) const {
   const std::size_t length = LineLength(line);
-  return length == 0 ? 1 : (length + columns_ - 1) / columns_;
+  if (length > columns_) return false;
+  // Without tabs and wide characters every unit is one cell. One pass without early exit, so
+  // that the compiler can do it many units at a time.
+  const char16_t* p = text_.data() + lineStart_[line];
+  bool special = false;
+  for (std::size_t i = 0; i < length; ++i) special |= (p[i] == u'\t') | (p[i] >= 0x1100);
+  return !special;
 }
 
-std::size_t WrappedText::RowCount() const { return rowCount_; }
+void WrappedText::WrapLine(std::size_t line, std::vector<std::uint32_t>& starts) const {
+  const char16_t* t = text_.data();
+  const std::size_t end = lineStart_[line] + LineLength(line);
+  std::size_t rowStart = lineStart_[line], column = 0;
+  std::size_t breakAt = rowStart, breakColumn = 0;  // just after the row's last blank
+  for (std::size_t i = rowStart; i < end;) {
+    const char16_t c = t[i];
+    if (c == u' ' || c == u'\t') {  // blanks never wrap: they stay on the row they end
+      column = c == u' ' ? column + 1 : (column / kTabStop + 1) * kTabStop;
+      breakAt = ++i;
+      breakColumn = column;
+      continue;
+    }
+    const std::size_t units = c >= 0xD800 ? UnitsAt(i) : 1;
+    const std::size_t cells = c >= 0x1100 ? CellsAt(i, column) : 1;
+    if (column + cells > columns_ && column > 0) {
+      if (breakAt > rowStart) {  // the word moves to a row of its own
+        rowStart = breakAt;
+        column -= breakColumn;
+        starts.push_back(static_cast<std::uint32_t>(rowStart));
+      }
+      if (column + cells > columns_ && column > 0) {  // and it is longer than a row
+        rowStart = i;
+        column = 0;
+        starts.push_back(static_cast<std::uint32_t>(rowStart));
+      }
+      breakAt = rowStart;
+    }
+    column += cells;
+    i += units;
+  }
+}
+
+std::size_t WrappedText::RowCount() const { return rowStart_.empty() ? lineStart_.size() : rowStart_.size(); }
 
 std::size_t WrappedText::LineOf(std::size_t offset) const {
   const auto after = std::upper_bound(lineStart_.begin(), lineStart_.end(), offset);
@@ -58,36 +140,73 @@ std::size_t WrappedText::LineOf(std::size_t offset) const {
 }
 
 WrappedText::Row WrappedText::RowAt(std::size_t row) const {
-  row = std::min(row, rowCount_ - 1);
-  std::size_t line = row, first = row;
-  if (!rowBefore_.empty()) {
-    const auto after = std::upper_bound(rowBefore_.begin(), rowBefore_.end(), row);
-    line = static_cast<std::size_t>(after - rowBefore_.begin()) - 1;
-    first = rowBefore_[line];
-  }
-  const std::size_t skip = (row - first) * columns_;
-  const std::size_t length = LineLength(line);
-  return {lineStart_[line] + skip, std::min(columns_, length - std::min(skip, length))};
+  row = std::min(row, RowCount() - 1);
+  if (rowStart_.empty()) return {lineStart_[row], LineLength(row)};
+  const std::size_t start = rowStart_[row];
+  const std::size_t line = LineOf(start);
+  std::size_t end = lineStart_[line] + LineLength(line);
+  if (row + 1 < rowStart_.size() && rowStart_[row + 1] < end) end = rowStart_[row + 1];
+  return {start, end - start};
 }
 
 std::size_t WrappedText::RowOf(std::size_t offset) const {
   offset = std::min(offset, text_.size());
-  const std::size_t line = LineOf(offset);
-  const std::size_t column = std::min(offset - lineStart_[line], LineLength(line));
-  const std::size_t within = std::min(column / columns_, RowsOf(line) - 1);
-  return (rowBefore_.empty() ? line : rowBefore_[line]) + within;
+  if (rowStart_.empty()) return LineOf(offset);
+  const auto after = std::upper_bound(rowStart_.begin(), rowStart_.end(), offset);
+  return static_cast<std::size_t>(after - rowStart_.begin()) - 1;
+}
+
+std::size_t WrappedText::UnitsAt(std::size_t offset) const {
+  return offset + 1 < text_.size() && IsHigh(text_[offset]) && IsLow(text_[offset + 1]) ? 2 : 1;
+}
+
+std::size_t WrappedText::CellsAt(std::size_t offset, std::size_t column) const {
+  if (offset >= text_.size()) return 1;
+  const char16_t c = text_[offset];
+  if (c == u'\t') return kTabStop - column % kTabStop;
+  if (c < 0x1100) return 1;
+  if (UnitsAt(offset) == 1) return WidthOf(c);
+  return WidthOf(0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text_[offset + 1] - 0xDC00));
+}
+
+std::size_t WrappedText::ColumnOf(std::size_t offset) const {
+  offset = std::min(offset, text_.size());
+  const Row r = RowAt(RowOf(offset));
+  const std::size_t to = std::min(offset, r.offset + r.length);
+  std::size_t column = 0;
+  for (std::size_t i = r.offset; i < to; i += UnitsAt(i)) column += CellsAt(i, column);
+  return column;
+}
+
+std::size_t WrappedText::LastCaret(std::size_t row) const {
+  const Row r = RowAt(row);
+  const std::size_t end = r.offset + r.length;
+  if (end == text_.size() || AtBreak(end) || r.length == 0) return end;
+  return std::max(r.offset, Previous(end));
 }
 
 std::size_t WrappedText::OffsetAt(std::size_t row, std::size_t column) const {
   const Row r = RowAt(row);
-  return r.offset + std::min(column, r.length);
+  const std::size_t last = LastCaret(row);
+  std::size_t at = 0;  // the cell where the character at i starts
+  for (std::size_t i = r.offset; i < r.offset + r.length;) {
+    const std::size_t units = UnitsAt(i), next = at + CellsAt(i, at);
+    if (column < next) return std::min(column - at <= next - column ? i : i + units, last);
+    at = next;
+    i += units;
+  }
+  return last;
 }
 
 std::size_t WrappedText::CharAt(std::size_t row, std::size_t cell) const {
   const Row r = RowAt(row);
-  if (cell < r.length) return r.offset + cell;
+  std::size_t at = 0;
+  for (std::size_t i = r.offset; i < r.offset + r.length; i += UnitsAt(i)) {
+    at += CellsAt(i, at);
+    if (cell < at) return i;
+  }
   const std::size_t end = r.offset + r.length;
-  return end == text_.size() || AtBreak(end) || r.length == 0 ? end : end - 1;
+  return end == text_.size() || AtBreak(end) || r.length == 0 ? end : Previous(end);
 }
 
 bool WrappedText::AtBreak(std::size_t offset) const {
@@ -97,20 +216,16 @@ bool WrappedText::AtBreak(std::size_t offset) const {
 
 std::size_t WrappedText::Clamp(std::size_t offset) const {
   offset = std::min(offset, text_.size());
-  if (offset > 0 && offset < text_.size() && text_[offset - 1] == u'\r' && text_[offset] == u'\n') --offset;
+  if (offset > 0 && offset < text_.size() &&
+      ((text_[offset - 1] == u'\r' && text_[offset] == u'\n') || (IsHigh(text_[offset - 1]) && IsLow(text_[offset]))))
+    --offset;
   return offset;
-}
-
-std::size_t WrappedText::ColumnOf(std::size_t offset) const {
-  offset = std::min(offset, text_.size());
-  return offset - RowAt(RowOf(offset)).offset;
 }
 
 std::size_t WrappedText::Move(std::size_t offset, Motion motion, std::size_t goalColumn, std::size_t page) const {
   const std::size_t row = RowOf(offset);
-  const Row here = RowAt(row);
   const auto vertical = [&](bool down, std::size_t rows) {
-    const std::size_t target = down ? std::min(row + rows, rowCount_ - 1) : row - std::min(row, rows);
+    const std::size_t target = down ? std::min(row + rows, RowCount() - 1) : row - std::min(row, rows);
     return OffsetAt(target, goalColumn);
   };
   switch (motion) {
@@ -120,8 +235,8 @@ std::size_t WrappedText::Move(std::size_t offset, Motion motion, std::size_t goa
     case Motion::Down: return vertical(true, 1);
     case Motion::PageUp: return vertical(false, page);
     case Motion::PageDown: return vertical(true, page);
-    case Motion::RowStart: return here.offset;
-    case Motion::RowEnd: return here.offset + here.length;
+    case Motion::RowStart: return RowAt(row).offset;
+    case Motion::RowEnd: return LastCaret(row);
     case Motion::TextStart: return 0;
     case Motion::TextEnd: return text_.size();
   }
@@ -133,7 +248,8 @@ std::size_t WrappedText::Previous(std::size_t offset) const {
   offset = std::min(offset, text_.size());
   const std::size_t line = LineOf(offset);
   if (offset == lineStart_[line]) return lineStart_[line - 1] + LineLength(line - 1);
-  return offset - 1;
+  --offset;
+  return offset > lineStart_[line] && IsLow(text_[offset]) && IsHigh(text_[offset - 1]) ? offset - 1 : offset;
 }
 
 std::size_t WrappedText::Next(std::size_t offset) const {
@@ -141,7 +257,7 @@ std::size_t WrappedText::Next(std::size_t offset) const {
   const std::size_t line = LineOf(offset);
   if (offset >= lineStart_[line] + LineLength(line))
     return line + 1 < lineStart_.size() ? lineStart_[line + 1] : text_.size();
-  return offset + 1;
+  return offset + UnitsAt(offset);
 }
 
 std::u16string_view WrappedText::Slice(std::size_t from, std::size_t to) const {

@@ -1,6 +1,13 @@
 // The layout of the read-only output pane, apart from any window system: the text cut into
-// lines, and lines wrapped into rows of a fixed number of columns (the pane's font has a fixed
-// pitch). Holds millions of lines cheaply: one offset per line, rows computed on demand.
+// lines, and lines wrapped into rows of a fixed number of cells (the pane's font has a fixed
+// pitch). Holds millions of lines cheaply: one offset per line, and one per row only once a
+// line needs more than one row; the rows are worked out again when the width changes.
+//
+// Cells: a tab reaches the next stop of every 8 cells of its row; an East Asian wide or
+// fullwidth character takes two cells; any other character one (a surrogate pair is one
+// character). Wrapping: a row ends after the last blank (space or tab) that fits it, and the
+// blanks at a break stay on the row they end, even past its width; a word longer than a row
+// breaks at the row's end, and a character that does not fit moves to the next row.
 #pragma once
 
 #include <cstddef>
@@ -13,38 +20,44 @@ namespace webapitest {
 
 class WrappedText {
  public:
+  static constexpr std::size_t kTabStop = 8;
+
   struct Row {
     std::size_t offset;  // of the row's first character in Text()
-    std::size_t length;  // characters shown in the row, line break excluded
+    std::size_t length;  // UTF-16 units shown in the row, line break excluded
   };
 
   // Lines end at LF; a CR directly before it belongs to the break. Text past 4 Gi characters
   // is not kept.
   void Assign(std::u16string text);
-  // The pane's width in characters, at least 1.
+  // The pane's width in cells, at least 1.
   void SetColumns(std::size_t columns);
 
   std::u16string_view Text() const { return text_; }
   std::size_t columns() const { return columns_; }
   std::size_t RowCount() const;
-  Row RowAt(std::size_t row) const;
+  Row RowAt(std::size_t row) const;  // rows past the end give the last
 
-  // The row that shows the caret at offset; an offset at the end of a line stays on the
-  // line's last row.
+  // The row that shows the caret at offset: a caret where a row wraps is at the start of the
+  // next row; an offset at the end of a line stays on the line's last row.
   std::size_t RowOf(std::size_t offset) const;
-  // The caret offset nearest to a column of a row (clamped to the row's text).
+  // The caret's column, in cells, within the row that shows it.
+  std::size_t ColumnOf(std::size_t offset) const;
+  // The caret place nearest to a cell boundary of a row. On a row that wraps, the place
+  // before its last character is as far as it goes, so that the caret stays on the row.
   std::size_t OffsetAt(std::size_t row, std::size_t column) const;
-
   // The offset of the character shown in a cell of a row. Past the row's characters: the
   // line break on a line's last row, else the row's last character.
   std::size_t CharAt(std::size_t row, std::size_t cell) const;
+  // The cells of the character at offset when it starts at `column` of its row.
+  std::size_t CellsAt(std::size_t offset, std::size_t column) const;
+  // The UTF-16 units of the character at offset: 2 for a surrogate pair, else 1.
+  std::size_t UnitsAt(std::size_t offset) const;
   // Whether a line break (LF, or CR LF) starts at offset.
   bool AtBreak(std::size_t offset) const;
-  // The caret position at or before offset: not past the end, not between CR and LF.
+  // The caret place at or before offset: not past the end, not inside a CR LF or a
+  // surrogate pair.
   std::size_t Clamp(std::size_t offset) const;
-
-  // The caret's column within the row that shows it.
-  std::size_t ColumnOf(std::size_t offset) const;
 
   // Where a caret key takes the caret from offset. Rows up and down keep to goalColumn (the
   // column where the vertical moves began); a page is `page` rows.
@@ -55,23 +68,27 @@ class WrappedText {
     return motion == Motion::Up || motion == Motion::Down || motion == Motion::PageUp || motion == Motion::PageDown;
   }
 
-  // Caret moves over characters: a line break counts as one step.
+  // Caret moves over characters: a line break or a surrogate pair counts as one step.
   std::size_t Previous(std::size_t offset) const;
   std::size_t Next(std::size_t offset) const;
   // The selected text, line breaks as stored (CR LF).
   std::u16string_view Slice(std::size_t from, std::size_t to) const;
 
+  // The cells of a character other than a tab: 2 when East Asian wide or fullwidth, else 1.
+  static std::size_t WidthOf(char32_t c);
+
  private:
   std::size_t LineOf(std::size_t offset) const;
   std::size_t LineLength(std::size_t line) const;  // without its break
-  std::size_t RowsOf(std::size_t line) const;
+  bool FitsOneRow(std::size_t line) const;
+  void WrapLine(std::size_t line, std::vector<std::uint32_t>& starts) const;  // adds rows after the first
+  std::size_t LastCaret(std::size_t row) const;  // the furthest caret place shown on the row
 
   std::u16string text_;
   std::size_t columns_ = 80;
   std::vector<std::uint32_t> lineStart_{0};
-  // Rows before each line; empty while no line is wider than the pane (then row == line).
-  std::vector<std::uint32_t> rowBefore_;
-  std::size_t rowCount_ = 1;
+  // The first offset of every row; empty while every line fits one row (then row == line).
+  std::vector<std::uint32_t> rowStart_;
 };
 
 }  // namespace webapitest

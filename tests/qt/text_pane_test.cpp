@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "window/qt/text_pane.h"
 
@@ -132,6 +133,56 @@ class TextPaneTest : public QObject {
     QCOMPARE(start, 7);
     QCOMPARE(end, 10);
     QCOMPARE(text->cursorPosition(), 10);
+  }
+
+  // Magnifiers and tests find each character where it is painted: a tab reaches its stop, a
+  // long line wraps after the last blank that fits the pane's 20 columns.
+  void charactersAreFoundWhereTheyArePainted_data() {
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("cells");
+    QTest::newRow("a tab, to its stop") << 1 << 0 << 1 << 7;
+    QTest::newRow("after a tab") << 2 << 0 << 8 << 1;
+    QTest::newRow("the last word that fits") << 16 << 1 << 11 << 1;
+    QTest::newRow("the blank that ends a row") << 21 << 1 << 16 << 1;
+    QTest::newRow("the word that wraps") << 22 << 2 << 0 << 1;
+  }
+  void charactersAreFoundWhereTheyArePainted() {
+    QFETCH(int, offset);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(int, cells);
+    auto pane = Pane(u"a\tb\r\nalpha beta gamma delta");
+    QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(pane.get())->textInterface();
+    const QFontMetrics metrics(pane->font());
+    const int w = metrics.horizontalAdvance(QLatin1Char('M')), h = metrics.lineSpacing();
+    const QPoint cell = pane->viewport()->mapToGlobal(QPoint(2 + column * w, 2 + row * h));
+    const QRect painted(cell, QSize(cells * w, h));
+    QCOMPARE(text->characterRect(offset), painted);
+    QCOMPARE(text->offsetAtPoint(painted.center()), offset);
+    QCOMPARE(text->offsetAtPoint(pane->mapToGlobal(QPoint(-5, -5))), -1);  // outside the pane
+  }
+
+  // A wheel's small turns (touchpads) and a touchpad's pixels add up until they make a row.
+  void smallWheelTurnsAddUpToRows() {
+    std::u16string reply;
+    for (int i = 0; i < 100; ++i) reply += u"line\r\n";
+    auto pane = Pane(reply);
+    const auto turn = [&](QPoint pixels, QPoint angle) {
+      const QPointF at(10, 10);
+      QWheelEvent event(at, pane->viewport()->mapToGlobal(at), pixels, angle, Qt::NoButton, Qt::NoModifier,
+                        Qt::NoScrollPhase, false);
+      QApplication::sendEvent(pane->viewport(), &event);
+    };
+    turn({}, {0, -30});
+    QCOMPARE(pane->verticalScrollBar()->value(), 0);  // not yet a row
+    for (int i = 0; i < 3; ++i) turn({}, {0, -30});
+    QCOMPARE(pane->verticalScrollBar()->value(), QApplication::wheelScrollLines());  // as one notch of 120
+    const int h = QFontMetrics(pane->font()).lineSpacing();
+    turn({0, -(h / 2)}, {0, -1});
+    turn({0, -(h - h / 2)}, {0, -1});
+    QCOMPARE(pane->verticalScrollBar()->value(), QApplication::wheelScrollLines() + 1);
   }
 
   void newTextStartsAtTheTop() {

@@ -140,7 +140,7 @@ TEST(PaneModel, PointsGoToTheNearestPlaceBetweenCharacters) {
       {"right half of a cell", 0, {0, 2.6}, 3},
       {"left of the text", 0, {1, -3.0}, 4},
       {"past a short row", 0, {2, 9.0}, 12},
-      {"a wrapped row's end", 0, {0, 4.0}, 4},
+      {"a wrapped row's end: before its last character", 0, {0, 4.0}, 3},
       {"below the last row", 2, {7, 1.0}, 19},
       {"above the pane", 2, {-1, 1.0}, 5},
       {"above the text", 0, {-1, 1.0}, 1},
@@ -157,6 +157,7 @@ TEST(PaneModel, PointsGoToTheNearestPlaceBetweenCharacters) {
 struct WordCase {
   const char* name;
   std::u16string_view text;
+  std::size_t columns;
   PaneModel::Point point;
   std::u16string_view selected;
   std::size_t caret;
@@ -164,21 +165,22 @@ struct WordCase {
 
 TEST(PaneModel, DoubleClickSelectsTheWordBlanksOrSignUnderThePointer) {
   const WordCase cases[] = {
-      {"a word", u"alpha beta", {0, 7.3}, u"beta", 10},
-      {"a word's last letter, right half", u"alpha beta", {0, 4.9}, u"alpha", 5},
-      {"digits and underscores", u"x = foo_bar2.baz", {0, 6}, u"foo_bar2", 12},
-      {"letters of other scripts", u"na\u00EFve caf\u00E9!", {0, 8}, u"caf\u00E9", 10},
-      {"ideographs up to a full stop", u"\u65E5\u672C\u8A9E\u3002\u30C6", {0, 1}, u"\u65E5\u672C\u8A9E", 3},
-      {"a run of blanks", u"ab \t  cd", {0, 3.5}, u" \t  ", 6},
-      {"one sign", u"a+=b", {0, 1.5}, u"+", 2},
-      {"a line break", u"alpha\r\nbeta", {0, 8}, u"", 5},
-      {"past the last line", u"ab", {0, 5}, u"", 2},
-      {"a word across a wrap", u"abcdefghij klm", {1, 1}, u"abcdefghij", 10},
-      {"past a wrapped row", u"abcdefghij klm", {0, 9}, u"abcdefghij", 10},
+      {"a word", u"alpha beta", 20, {0, 7.3}, u"beta", 10},
+      {"a word's last letter, right half", u"alpha beta", 20, {0, 4.9}, u"alpha", 5},
+      {"digits and underscores", u"x = foo_bar2.baz", 20, {0, 6}, u"foo_bar2", 12},
+      {"letters of other scripts", u"na\u00EFve caf\u00E9!", 20, {0, 8}, u"caf\u00E9", 10},
+      {"ideographs up to a full stop", u"\u65E5\u672C\u8A9E\u3002\u30C6", 20, {0, 1}, u"\u65E5\u672C\u8A9E", 3},
+      {"a run of blanks", u"ab \t  cd", 20, {0, 3.5}, u" \t  ", 6},
+      {"one sign", u"a+=b", 20, {0, 1.5}, u"+", 2},
+      {"a line break", u"alpha\r\nbeta", 20, {0, 8}, u"", 5},
+      {"past the last line", u"ab", 20, {0, 5}, u"", 2},
+      {"a word across a wrap", u"abcdefghij klm", 8, {1, 1}, u"abcdefghij", 10},
+      {"past a row that breaks a word", u"abcdefghij klm", 8, {0, 9}, u"abcdefghij", 10},
+      {"past a row that wraps at a blank", u"alpha beta gamma", 8, {0, 7}, u" ", 6},
   };
   for (const WordCase& c : cases) {
     SCOPED_TRACE(c.name);
-    PaneModel m = Model(c.text, 8);
+    PaneModel m = Model(c.text, c.columns);
     m.DoubleClick(c.point);
     EXPECT_EQ(m.SelectedText(), c.selected);
     EXPECT_EQ(m.caret(), c.caret);
@@ -236,24 +238,98 @@ TEST(PaneModel, ScrollingStopsAtTheEndsAndFollowsTheSize) {
 }
 
 TEST(PaneModel, RowsArePaintedInRunsOfTheSelectionsColours) {
-  PaneModel m = Model(u"ab\tcd\r\nef", 10);
+  PaneModel m = Model(u"ab\tc\x01\r\n\u4E00x", 10);
   m.Select(1, 8);
   const std::vector<PaneModel::Run> first = m.RunsOf(0);
   ASSERT_EQ(first.size(), 3u);
   EXPECT_EQ(first[0].text, u"a");
   EXPECT_FALSE(first[0].selected);
-  EXPECT_EQ(first[1].text, u"b cd");  // a control character shows as a blank
+  EXPECT_EQ(first[1].text, u"b      c ");  // the tab to its stop; a control character as a blank
   EXPECT_EQ(first[1].column, 1u);
+  EXPECT_EQ(first[1].cells, 9u);
   EXPECT_TRUE(first[1].selected);
-  EXPECT_EQ(first[2].column, 5u);  // the line break, one cell
+  EXPECT_EQ(first[2].column, 10u);  // the line break, one cell
   EXPECT_EQ(first[2].text, u" ");
   EXPECT_TRUE(first[2].selected);
   const std::vector<PaneModel::Run> second = m.RunsOf(1);
   ASSERT_EQ(second.size(), 2u);
-  EXPECT_EQ(second[0].text, u"e");
+  EXPECT_EQ(second[0].text, u"\u4E00");  // a wide character over two cells of its own
+  EXPECT_EQ(second[0].cells, 2u);
   EXPECT_TRUE(second[0].selected);
-  EXPECT_EQ(second[1].text, u"f");
+  EXPECT_EQ(second[1].text, u"x");
+  EXPECT_EQ(second[1].column, 2u);
   EXPECT_FALSE(second[1].selected);
+}
+
+// Rows of "a\tb\u4E00c" and "\t\U00020000x": cells a 0, tab 1-7, b 8, wide 9-10, c 11; tab 0-7,
+// the pair 8-9, x 10.
+constexpr std::u16string_view kCells = u"a\tb\u4E00c\r\n\t\U00020000x";
+
+TEST(PaneModel, PointsOnTabsAndWideCharactersGoToTheNearerSide) {
+  const PointCase cases[] = {
+      {"the near side of a tab", 0, {0, 3.0}, 1},
+      {"the far side of a tab", 0, {0, 6.0}, 2},
+      {"the left half of a wide character", 0, {0, 9.9}, 3},
+      {"the right half of a wide character", 0, {0, 10.6}, 4},
+      {"the left half of a pair", 0, {1, 9.0}, 8},
+      {"the right half of a pair", 0, {1, 9.6}, 10},
+  };
+  for (const PointCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Model(kCells, 20).OffsetAt(c.point), c.offset);
+  }
+}
+
+TEST(PaneModel, CaretAndSelectionStepOverTabsAndWideCharactersWhole) {
+  const KeyCase cases[] = {
+      {"right over a tab", kCells, 20, 1, {Motion::Right}, 2},
+      {"right over a pair", kCells, 20, 8, {Motion::Right}, 10},
+      {"left over a pair", kCells, 20, 10, {Motion::Left}, 8},
+      {"down keeps the column past a wide character", kCells, 20, 4, {Motion::Down}, 11},
+      {"up into a wide character: its nearer side", kCells, 20, 10, {Motion::Up}, 3},
+      {"down from after a tab", kCells, 20, 2, {Motion::Down}, 8},
+  };
+  for (const KeyCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    PaneModel m = Model(c.text, c.columns);
+    m.Select(c.from, c.from);
+    for (const Motion key : c.keys) m.Press(key, false);
+    EXPECT_EQ(m.caret(), c.caret);
+  }
+  PaneModel m = Model(kCells, 20);
+  m.Click({0, 0}, false);
+  m.Drag({1, 12});
+  EXPECT_EQ(m.SelectedText(), kCells);  // copied as it is: tabs, pairs and breaks
+  m.Select(2, 2);
+  m.Press(Motion::Right, true);
+  m.Press(Motion::Right, true);
+  EXPECT_EQ(m.SelectedText(), u"b\u4E00");
+  const PaneModel::Cell wide = m.CellOf(3), tab = m.CellOf(1), lineBreak = m.CellOf(5);
+  EXPECT_EQ(wide.column, 9u);
+  EXPECT_EQ(wide.cells, 2u);
+  EXPECT_EQ(tab.column, 1u);
+  EXPECT_EQ(tab.cells, 7u);
+  EXPECT_EQ(lineBreak.column, 12u);
+  EXPECT_EQ(lineBreak.cells, 1u);
+}
+
+TEST(PaneModel, WheelTurnsAddUpToRows) {
+  PaneModel m = Model(Lines(100), 10, 5);
+  for (int i = 0; i < 3; ++i) m.Wheel(0.25);
+  EXPECT_EQ(m.top(), 0u);
+  m.Wheel(0.25);
+  EXPECT_EQ(m.top(), 1u);
+  m.Wheel(2.5);
+  EXPECT_EQ(m.top(), 3u);
+  m.Wheel(-0.25);  // the other way: the half row saved up downwards is dropped
+  EXPECT_EQ(m.top(), 3u);
+  m.Wheel(-0.75);
+  EXPECT_EQ(m.top(), 2u);
+  m.ScrollTo(96);
+  m.Wheel(3.5);  // at the end nothing is saved up for the way back
+  m.Wheel(-0.5);
+  EXPECT_EQ(m.top(), 96u);
+  EXPECT_EQ(m.caret(), 0u);
 }
 
 }  // namespace

@@ -80,5 +80,23 @@ TEST(OutputPane, LongRepliesScrollToTheEndAndWrapAtThePanesWidth) {
   EXPECT_EQ(info.nMax + 1, static_cast<int>(rows));
 }
 
+TEST(OutputPane, SmallWheelTurnsAddUpToWholeOnes) {
+  LiveWindow live;
+  std::u16string reply;
+  for (int i = 0; i < 200; ++i) reply += u"line\r\n";
+  live.window().SetText(Control::output, reply);
+  const HWND pane = live[Control::output];
+  const auto position = [pane] { return GetScrollPos(pane, SB_VERT); };
+  const auto turn = [pane](int delta) { SendMessageW(pane, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), 0); };
+  turn(-120);
+  const int notch = position();
+  ASSERT_GT(notch, 0);
+  for (int i = 0; i < 4; ++i) turn(-30);  // a touchpad's small steps
+  EXPECT_EQ(position(), 2 * notch);
+  turn(120);
+  turn(120);
+  EXPECT_EQ(position(), 0);
+}
+
 }  // namespace
 }  // namespace webapitest::testing

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QWheelEvent>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -78,6 +79,18 @@ void TextPane::scrollContentsBy(int, int) {
   viewport()->update();
 }
 
+void TextPane::wheelEvent(QWheelEvent* event) {
+  // A touchpad reports pixels; a wheel reports eighths of a degree, 120 to a notch. Parts of
+  // a row add up in the model, so no small turn is lost.
+  const QPoint pixels = event->pixelDelta(), angle = event->angleDelta();
+  const double rows = !pixels.isNull() ? -pixels.y() / static_cast<double>(RowHeight())
+                                       : -angle.y() / 120.0 * QApplication::wheelScrollLines();
+  if (rows == 0) return QAbstractScrollArea::wheelEvent(event);
+  model_.Wheel(rows);
+  Show(false);
+  event->accept();
+}
+
 void TextPane::SetText(std::u16string text) {
   model_.SetText(std::move(text));
   Relayout();
@@ -100,6 +113,16 @@ PaneModel::Point TextPane::PointAt(const QPointF& position) const {
   const double y = position.y() - kMargin;
   return {y < 0 ? -1 : static_cast<long long>(y / RowHeight()), (position.x() - kMargin) / CharWidth()};
 }
+
+QRect TextPane::CharacterRect(std::size_t offset) const {
+  const PaneModel::Cell cell = model_.CellOf(offset);
+  const long long y = kMargin + cell.row * RowHeight();
+  return {kMargin + ToInt(std::min<std::size_t>(cell.column, 1 << 16)) * CharWidth(),
+          static_cast<int>(std::clamp<long long>(y, INT32_MIN / 2, INT32_MAX / 2)), ToInt(cell.cells) * CharWidth(),
+          RowHeight()};
+}
+
+std::size_t TextPane::CharacterAt(const QPoint& point) const { return model_.CharAt(PointAt(point)); }
 
 void TextPane::paintEvent(QPaintEvent*) {
   QPainter painter(viewport());

@@ -35,10 +35,17 @@ class TextPane : public QAbstractScrollArea {
 
   const WrappedText& layout() const { return model_.layout(); }
 
+  // For screen readers, magnifiers and tests: where the character at offset is painted, in
+  // the viewport's coordinates (a line break and the text's end as one cell), and the
+  // character under a point of the viewport.
+  QRect CharacterRect(std::size_t offset) const;
+  std::size_t CharacterAt(const QPoint& point) const;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
+  void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;

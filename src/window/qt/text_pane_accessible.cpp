@@ -1,4 +1,5 @@
-// The output pane's accessible interface: its text, caret and selection for screen readers.
+// The output pane's accessible interface: its text, caret, selection and character places for
+// screen readers and magnifiers.
 #include "window/qt/text_pane_accessible.h"
 
 #include <QAccessibleWidget>
@@ -57,8 +58,14 @@ class AccessiblePane : public QAccessibleWidget, public QAccessibleTextInterface
     return QString::fromUtf16(all.data() + from, static_cast<qsizetype>(to - from));
   }
   int characterCount() const override { return Offset(pane()->Text().size()); }
-  QRect characterRect(int) const override { return {}; }
-  int offsetAtPoint(const QPoint&) const override { return -1; }
+  QRect characterRect(int offset) const override {  // in screen coordinates
+    const QRect rect = pane()->CharacterRect(static_cast<std::size_t>(std::max(offset, 0)));
+    return {pane()->viewport()->mapToGlobal(rect.topLeft()), rect.size()};
+  }
+  int offsetAtPoint(const QPoint& point) const override {
+    const QPoint at = pane()->viewport()->mapFromGlobal(point);
+    return pane()->viewport()->rect().contains(at) ? Offset(pane()->CharacterAt(at)) : -1;
+  }
   void scrollToSubstring(int start, int) override { setCursorPosition(start); }
   QString attributes(int offset, int* start, int* end) const override {
     *start = *end = offset;

@@ -68,11 +68,12 @@ LRESULT TextPane::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE: Relayout(); return 0;
     case WM_PAINT: OnPaint(); return 0;
     case WM_ERASEBKGND: return 1;  // painted whole in WM_PAINT
-    case WM_MOUSEWHEEL: {
+    case WM_MOUSEWHEEL: {  // parts of a notch (touchpads) add up in the model
       UINT lines = 3;
       SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-      const int notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
-      ScrollTo(static_cast<long long>(model_.top()) - static_cast<long long>(notches) * static_cast<long long>(lines));
+      const double perNotch = lines == WHEEL_PAGESCROLL ? static_cast<double>(model_.page()) : lines;
+      model_.Wheel(-GET_WHEEL_DELTA_WPARAM(wParam) / static_cast<double>(WHEEL_DELTA) * perNotch);
+      Show();
       return 0;
     }
     case WM_SETFOCUS:
