@@ -2,6 +2,7 @@
 #include "window/wrapped_text.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <limits>
 #include <utility>
@@ -34,6 +35,16 @@ constexpr Range kWide[] = {
     {0x1F6EB, 0x1F6EC}, {0x1F6F4, 0x1F6FC}, {0x1F7E0, 0x1F7F0}, {0x1F90C, 0x1F93A},
     {0x1F93C, 0x1F945}, {0x1F947, 0x1F9FF}, {0x1FA70, 0x1FAF6}, {0x20000, 0x3FFFD}
 };
+
+// Whether any of four UTF-16 units packed in a word is a tab, at least U+1100, or (with
+// orBlank) a space; looked at all four at once, since plain replies are megabytes of this.
+bool AnySpecial(std::uint64_t units, bool orBlank) {
+  constexpr std::uint64_t kOnes = 0x0001000100010001u, kTops = 0x8000800080008000u;
+  const auto anyZero = [](std::uint64_t x) { return ((x - kOnes) & ~x & kTops) != 0; };
+  const std::uint64_t highBytes = (units >> 8) & 0x00FF00FF00FF00FFu;
+  if (((highBytes + 0x006F006F006F006Fu) & 0x0180018001800180u) != 0) return true;  // a high byte >= 0x11
+  return anyZero(units ^ (kOnes * u'\t')) || (orBlank && anyZero(units ^ (kOnes * u' ')));
+}
 
 bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -68,7 +79,13 @@ void WrappedText::SetColumns(std::size_t columns) {
   std::vector<std::uint32_t> starts;
   for (std::size_t line = 0; line < lineStart_.size(); ++line) {
     starts.clear();
-    if (!FitsOneRow(line)) WrapLine(line, starts);
+    const std::size_t length = LineLength(line);
+    if (length <= columns_ ? !Plain(line, false) : !Plain(line, true)) {
+      WrapLine(line, starts);
+    } else if (length > columns_) {  // one cell a character and no blanks: a row every width
+      for (std::size_t at = columns_; at < length; at += columns_)
+        starts.push_back(static_cast<std::uint32_t>(lineStart_[line] + at));
+    }
     if (!starts.empty() && !counting) {
       counting = true;
       rowStart_.reserve(lineStart_.size() + starts.size());
@@ -88,15 +105,17 @@ std::size_t WrappedText::LineLength(std::size_t line) const {
   return end - start;
 }
 
-bool WrappedText::FitsOneRow(std::size_t line) const {
-  const std::size_t length = LineLength(line);
-  if (length > columns_) return false;
-  // Without tabs and wide characters every unit is one cell. One pass without early exit, so
-  // that the compiler can do it many units at a time.
+bool WrappedText::Plain(std::size_t line, bool orBlank) const {
   const char16_t* p = text_.data() + lineStart_[line];
-  bool special = false;
-  for (std::size_t i = 0; i < length; ++i) special |= (p[i] == u'\t') | (p[i] >= 0x1100);
-  return !special;
+  const char16_t* end = p + LineLength(line);
+  for (; end - p >= 4; p += 4) {
+    std::uint64_t units;
+    std::memcpy(&units, p, sizeof units);
+    if (AnySpecial(units, orBlank)) return false;
+  }
+  for (; p != end; ++p)
+    if (*p == u'\t' || *p >= 0x1100 || (orBlank && *p == u' ')) return false;
+  return true;
 }
 
 void WrappedText::WrapLine(std::size_t line, std::vector<std::uint32_t>& starts) const {
@@ -106,6 +125,11 @@ void WrappedText::WrapLine(std::size_t line, std::vector<std::uint32_t>& starts)
   std::size_t breakAt = rowStart, breakColumn = 0;  // just after the row's last blank
   for (std::size_t i = rowStart; i < end;) {
     const char16_t c = t[i];
+    if (c > u' ' && c < 0x1100 && column < columns_) {  // most characters: one cell that fits
+      ++column;
+      ++i;
+      continue;
+    }
     if (c == u' ' || c == u'\t') {  // blanks never wrap: they stay on the row they end
       column = c == u' ' ? column + 1 : (column / kTabStop + 1) * kTabStop;
       breakAt = ++i;

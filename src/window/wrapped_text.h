@@ -80,7 +80,7 @@ class WrappedText {
  private:
   std::size_t LineOf(std::size_t offset) const;
   std::size_t LineLength(std::size_t line) const;  // without its break
-  bool FitsOneRow(std::size_t line) const;
+  bool Plain(std::size_t line, bool orBlank) const;  // no tabs, wide characters (or blanks)
   void WrapLine(std::size_t line, std::vector<std::uint32_t>& starts) const;  // adds rows after the first
   std::size_t LastCaret(std::size_t row) const;  // the furthest caret place shown on the row
 

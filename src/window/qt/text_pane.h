@@ -1,6 +1,7 @@
 // The output pane: a read-only view of a reply of any size. Lines wrap at the pane's width in
-// its fixed-pitch font; only the rows on screen are ever laid out or painted, so tens of
-// megabytes, one huge line or millions of lines show at once. The caret moves with the
+// its fixed-pitch font, after the last blank that fits; tabs reach stops of 8 cells, wide
+// characters take two. Only the rows on screen are painted, so tens of megabytes, one huge
+// line or millions of lines show at once. The caret moves with the
 // keys, text is selected with the mouse or Shift and copied with Ctrl+C. What the caret,
 // selection and scrolling do is the shared pane model's; this widget maps Qt's events onto
 // it and paints.
