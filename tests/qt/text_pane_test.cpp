@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QScrollBar>
 #include <QTest>
+#include <QtMath>
 #include <QWheelEvent>
 
 #include "window/qt/text_pane.h"
@@ -20,10 +21,10 @@ class TextPaneTest : public QObject {
   std::unique_ptr<TextPane> Pane(std::u16string_view text) {
     auto pane = std::make_unique<TextPane>();
     pane->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    const QFontMetrics metrics(pane->font());
-    pane->resize(metrics.horizontalAdvance(QLatin1Char('M')) * 20 + 4 + pane->verticalScrollBar()->sizeHint().width() +
-                     2 * pane->frameWidth(),
-                 metrics.lineSpacing() * 5 + 4 + 2 * pane->frameWidth());
+    const QFontMetricsF metrics(pane->font());
+    pane->resize(qCeil(metrics.horizontalAdvance(QLatin1Char('M')) * 20) + 4 +
+                     pane->verticalScrollBar()->sizeHint().width() + 2 * pane->frameWidth(),
+                 QFontMetrics(pane->font()).lineSpacing() * 5 + 4 + 2 * pane->frameWidth());
     pane->SetText(std::u16string(text));
     pane->show();
     pane->setFocus();
@@ -55,14 +56,15 @@ class TextPaneTest : public QObject {
 
   void theMouseSelectsByDragging() {
     auto pane = Pane(u"first line\r\nsecond line");
-    const QFontMetrics metrics(pane->font());
-    const int w = metrics.horizontalAdvance(QLatin1Char('M')), h = metrics.lineSpacing();
+    const qreal w = QFontMetricsF(pane->font()).horizontalAdvance(QLatin1Char('M'));
+    const int h = QFontMetrics(pane->font()).lineSpacing();
+    const auto at = [&](int column, int row) { return QPoint(qRound(2 + column * w), 2 + row * h + h / 2); };
     QWidget* view = pane->viewport();
-    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(2 + 6 * w, 2 + h / 2));
-    QTest::mouseMove(view, QPoint(2 + 6 * w, 2 + h + h / 2));
-    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(2 + 6 * w, 2 + h + h / 2));
+    QTest::mousePress(view, Qt::LeftButton, {}, at(6, 0));
+    QTest::mouseMove(view, at(6, 1));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, at(6, 1));
     QCOMPARE(pane->SelectedText(), QStringLiteral("line\nsecond"));
-    QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(2 + 3 * w, 2 + h + h / 2));
+    QTest::mouseDClick(view, Qt::LeftButton, {}, at(3, 1));
     QCOMPARE(pane->SelectedText(), QStringLiteral("second"));
   }
 
@@ -155,10 +157,11 @@ class TextPaneTest : public QObject {
     QFETCH(int, cells);
     auto pane = Pane(u"a\tb\r\nalpha beta gamma delta");
     QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(pane.get())->textInterface();
-    const QFontMetrics metrics(pane->font());
-    const int w = metrics.horizontalAdvance(QLatin1Char('M')), h = metrics.lineSpacing();
-    const QPoint cell = pane->viewport()->mapToGlobal(QPoint(2 + column * w, 2 + row * h));
-    const QRect painted(cell, QSize(cells * w, h));
+    const qreal w = QFontMetricsF(pane->font()).horizontalAdvance(QLatin1Char('M'));
+    const int h = QFontMetrics(pane->font()).lineSpacing();
+    const QRect painted = QRectF(2 + column * w, 2 + row * h, cells * w, h)
+                              .toAlignedRect()
+                              .translated(pane->viewport()->mapToGlobal(QPoint(0, 0)));
     QCOMPARE(text->characterRect(offset), painted);
     QCOMPARE(text->offsetAtPoint(painted.center()), offset);
     QCOMPARE(text->offsetAtPoint(pane->mapToGlobal(QPoint(-5, -5))), -1);  // outside the pane

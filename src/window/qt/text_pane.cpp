@@ -51,12 +51,14 @@ TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
   verticalScrollBar()->setSingleStep(1);
 }
 
-int TextPane::CharWidth() const { return std::max(1, fontMetrics().horizontalAdvance(QLatin1Char('M'))); }
+qreal TextPane::CharWidth() const {
+  return std::max<qreal>(1, QFontMetricsF(font()).horizontalAdvance(QLatin1Char('M')));
+}
 
 int TextPane::RowHeight() const { return std::max(1, fontMetrics().lineSpacing()); }
 
 void TextPane::Relayout() {
-  const int columns = (viewport()->width() - 2 * kMargin) / CharWidth();
+  const int columns = static_cast<int>((viewport()->width() - 2 * kMargin) / CharWidth());
   const int rows = (viewport()->height() - 2 * kMargin) / RowHeight();
   model_.Resize(static_cast<std::size_t>(std::max(1, columns)), static_cast<std::size_t>(std::max(1, rows)));
   Show(false);
@@ -116,10 +118,9 @@ PaneModel::Point TextPane::PointAt(const QPointF& position) const {
 
 QRect TextPane::CharacterRect(std::size_t offset) const {
   const PaneModel::Cell cell = model_.CellOf(offset);
-  const long long y = kMargin + cell.row * RowHeight();
-  return {kMargin + ToInt(std::min<std::size_t>(cell.column, 1 << 16)) * CharWidth(),
-          static_cast<int>(std::clamp<long long>(y, INT32_MIN / 2, INT32_MAX / 2)), ToInt(cell.cells) * CharWidth(),
-          RowHeight()};
+  const qreal x = kMargin + static_cast<qreal>(std::min<std::size_t>(cell.column, 1 << 16)) * CharWidth();
+  const qreal y = kMargin + static_cast<qreal>(std::clamp<long long>(cell.row, -(1 << 20), 1 << 20)) * RowHeight();
+  return QRectF(x, y, static_cast<qreal>(cell.cells) * CharWidth(), RowHeight()).toAlignedRect();
 }
 
 std::size_t TextPane::CharacterAt(const QPoint& point) const { return model_.CharAt(PointAt(point)); }
@@ -128,20 +129,22 @@ void TextPane::paintEvent(QPaintEvent*) {
   QPainter painter(viewport());
   const QPalette& pal = palette();
   painter.setFont(font());
-  const int charWidth = CharWidth(), rowHeight = RowHeight(), ascent = fontMetrics().ascent();
+  const qreal charWidth = CharWidth();
+  const int rowHeight = RowHeight(), ascent = fontMetrics().ascent();
   for (std::size_t i = 0; i < model_.ShownRows(); ++i) {
     const int y = kMargin + static_cast<int>(i) * rowHeight;
     for (const PaneModel::Run& run : model_.RunsOf(model_.top() + i)) {
-      const int x = kMargin + ToInt(run.column) * charWidth;
-      if (run.selected) painter.fillRect(x, y, ToInt(run.cells) * charWidth, rowHeight, pal.color(QPalette::Highlight));
+      const qreal x = kMargin + static_cast<qreal>(run.column) * charWidth;
+      if (run.selected)
+        painter.fillRect(QRectF(x, y, static_cast<qreal>(run.cells) * charWidth, rowHeight), pal.color(QPalette::Highlight));
       painter.setPen(pal.color(run.selected ? QPalette::HighlightedText : QPalette::Text));
-      painter.drawText(x, y + ascent, QString::fromUtf16(run.text.data(), static_cast<qsizetype>(run.text.size())));
+      painter.drawText(QPointF(x, y + ascent), QString::fromUtf16(run.text.data(), static_cast<qsizetype>(run.text.size())));
     }
   }
   const long long caretRow = model_.CaretRow();
   if (hasFocus() && caretRow >= 0 && caretRow <= static_cast<long long>(model_.page())) {
-    const int x = kMargin + ToInt(std::min<std::size_t>(model_.CaretColumn(), 1 << 16)) * charWidth;
-    painter.fillRect(x, kMargin + static_cast<int>(caretRow) * rowHeight, 1, rowHeight, pal.color(QPalette::Text));
+    const qreal x = kMargin + static_cast<qreal>(model_.CaretColumn()) * charWidth;
+    painter.fillRect(QRectF(x, kMargin + static_cast<int>(caretRow) * rowHeight, 1, rowHeight), pal.color(QPalette::Text));
   }
 }
 

@@ -58,7 +58,7 @@ class TextPane : public QAbstractScrollArea {
   void changeEvent(QEvent* event) override;
 
  private:
-  int CharWidth() const;
+  qreal CharWidth() const;  // the font's own advance, often a fraction of a pixel
   int RowHeight() const;
   void Relayout();
   void Show(bool caretMoved);  // brings the scroll bar and the screen up to the model
