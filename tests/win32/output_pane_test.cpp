@@ -1,11 +1,29 @@
 // The output pane as a user works it: caret keys, Shift to select, Ctrl+C, the mouse.
 #include <gtest/gtest.h>
 
+#include <windowsx.h>
+
+#include <utility>
+
 #include "gui_driver.h"
 #include "live_window.h"
 
 namespace webapitest::testing {
 namespace {
+
+// The pane's cell: the width of its fixed-pitch font's characters and the height of a row.
+SIZE CellSize(HWND pane) {
+  HDC dc = GetDC(pane);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(pane, WM_GETFONT, 0, 0)));
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SIZE cell{};
+  GetTextExtentPoint32W(dc, L"M", 1, &cell);
+  SelectObject(dc, old);
+  ReleaseDC(pane, dc);
+  cell.cy = metrics.tmHeight + metrics.tmExternalLeading;
+  return cell;
+}
 
 TEST(OutputPane, CaretKeysSelectAndCtrlCCopies) {
   LiveWindow live;
@@ -32,15 +50,8 @@ TEST(OutputPane, TheMouseSelectsByDraggingAndWordsByDoubleClicking) {
   LiveWindow live;
   live.window().SetText(Control::output, u"alpha beta\r\ngamma delta\r\n");
   const HWND pane = live[Control::output];
-  HDC dc = GetDC(pane);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(pane, WM_GETFONT, 0, 0)));
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SIZE cell{};
-  GetTextExtentPoint32W(dc, L"M", 1, &cell);
-  SelectObject(dc, old);
-  ReleaseDC(pane, dc);
-  const int row = static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading);
+  const SIZE cell = CellSize(pane);
+  const int row = static_cast<int>(cell.cy);
   const auto at = [&](int column, int line) { return MAKELPARAM(2 + column * cell.cx, 2 + line * row + row / 2); };
 
   SendMessageW(pane, WM_LBUTTONDOWN, MK_LBUTTON, at(6, 0));
@@ -78,6 +89,40 @@ TEST(OutputPane, LongRepliesScrollToTheEndAndWrapAtThePanesWidth) {
   GetScrollInfo(pane, SB_VERT, &info);
   EXPECT_EQ(info.nPos + static_cast<int>(info.nPage), info.nMax + 1);  // at the bottom
   EXPECT_EQ(info.nMax + 1, static_cast<int>(rows));
+}
+
+// Tools and tests read the layout as from a wrapping edit control: a tab reaches its stop, a
+// line of words wraps after the last blank that fits.
+TEST(OutputPane, AnswersWhereCharactersAreAsAWrappingEditControl) {
+  LiveWindow live;
+  std::u16string words;
+  for (int i = 0; i < 300; ++i) words += u"word ";
+  live.window().SetText(Control::output, u"a\tb\r\n" + words);
+  const HWND pane = live[Control::output];
+  const SIZE cell = CellSize(pane);
+  const auto at = [pane](std::size_t offset) {
+    const LRESULT place = SendMessageW(pane, EM_POSFROMCHAR, offset, 0);
+    return std::pair<int, int>(GET_X_LPARAM(place), GET_Y_LPARAM(place));
+  };
+  EXPECT_EQ(at(1), std::make_pair(2 + static_cast<int>(cell.cx), 2));  // the tab
+  EXPECT_EQ(at(2), std::make_pair(2 + 8 * static_cast<int>(cell.cx), 2));  // at the tab's stop
+
+  RECT client{};
+  GetClientRect(pane, &client);
+  const int perRow = ((client.right - 4) / static_cast<int>(cell.cx) + 1) / 5;  // "word " is five cells
+  const auto second = static_cast<std::size_t>(5 + 5 * perRow);  // where the words' second row starts
+  EXPECT_EQ(SendMessageW(pane, EM_LINEINDEX, 2, 0), static_cast<LRESULT>(second));
+  EXPECT_EQ(SendMessageW(pane, EM_LINEFROMCHAR, second - 1, 0), 1);  // the blank stays on its row
+  EXPECT_EQ(at(second), std::make_pair(2, 2 + 2 * static_cast<int>(cell.cy)));
+  EXPECT_EQ(at(second - 2), std::make_pair(2 + (5 * perRow - 2) * static_cast<int>(cell.cx), 2 + static_cast<int>(cell.cy)));
+  const LRESULT found = SendMessageW(pane, EM_CHARFROMPOS, 0, MAKELPARAM(3, 3 + 2 * cell.cy));
+  EXPECT_EQ(LOWORD(found), second);
+  EXPECT_EQ(HIWORD(found), 2);
+  EXPECT_EQ(SendMessageW(pane, EM_POSFROMCHAR, 5 + words.size(), 0), -1);  // past the end
+
+  SendMessageW(pane, EM_LINESCROLL, 0, 2);
+  EXPECT_EQ(SendMessageW(pane, EM_GETFIRSTVISIBLELINE, 0, 0), 2);
+  EXPECT_EQ(at(second).second, 2);
 }
 
 TEST(OutputPane, SmallWheelTurnsAddUpToWholeOnes) {

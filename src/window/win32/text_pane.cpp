@@ -10,7 +10,6 @@ namespace webapitest::win32 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"WebApiTestTextPane";
-constexpr int kMargin = 2;
 constexpr UINT kCopyCommand = 1, kSelectAllCommand = 2;
 
 bool Pressed(int key) { return (GetKeyState(key) & 0x8000) != 0; }

@@ -42,6 +42,7 @@ class TextPane {
   void Show();  // brings the scroll bar, the screen and the system caret up to the model
   ::webapitest::PaneModel::Point PointAt(LPARAM lParam) const;
 
+  static constexpr int kMargin = 2;  // pixels between the frame and the text
   HWND hwnd_ = nullptr;
   HFONT font_ = nullptr;
   int charWidth_ = 8;

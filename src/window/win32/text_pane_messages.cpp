@@ -1,5 +1,6 @@
 // The messages of a standard edit control that the output pane answers, for the window, tools
-// and tests: its text, font, selection, rows and scroll bar; and copying to the clipboard.
+// and tests: its text, font, selection, rows (as a wrapping edit control counts lines), where
+// characters are and scrolling; and copying to the clipboard.
 #include "window/win32/text_pane.h"
 
 #include <algorithm>
@@ -48,6 +49,30 @@ LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const auto& layout = model_.layout();
       return static_cast<LRESULT>(layout.RowAt(layout.RowOf(at < 0 ? caret() : static_cast<std::size_t>(at))).length);
     }
+    case EM_LINEFROMCHAR: {  // -1: the caret's row
+      const int at = static_cast<int>(wParam);
+      return static_cast<LRESULT>(model_.layout().RowOf(at < 0 ? caret() : static_cast<std::size_t>(at)));
+    }
+    case EM_LINEINDEX: {  // -1: the caret's row
+      const int row = static_cast<int>(wParam);
+      const std::size_t r = row < 0 ? model_.layout().RowOf(caret()) : static_cast<std::size_t>(row);
+      return r < model_.layout().RowCount() ? static_cast<LRESULT>(model_.layout().RowAt(r).offset) : -1;
+    }
+    case EM_POSFROMCHAR: {  // client coordinates of a character's top left corner
+      if (wParam >= Text().size()) return -1;
+      const ::webapitest::PaneModel::Cell cell = model_.CellOf(wParam);
+      const auto x = static_cast<long long>(kMargin) + static_cast<long long>(cell.column) * charWidth_;
+      const long long y = kMargin + cell.row * rowHeight_;
+      return MAKELRESULT(static_cast<WORD>(std::clamp<long long>(x, -32768, 32767)),
+                         static_cast<WORD>(std::clamp<long long>(y, -32768, 32767)));
+    }
+    case EM_CHARFROMPOS: {  // the nearest place between characters, and its row, 16 bits each
+      const std::size_t at = model_.OffsetAt(PointAt(lParam));
+      return MAKELRESULT(static_cast<WORD>(at), static_cast<WORD>(model_.layout().RowOf(at)));
+    }
+    case EM_GETFIRSTVISIBLELINE: return static_cast<LRESULT>(model_.top());
+    case EM_LINESCROLL: ScrollTo(static_cast<long long>(model_.top()) + static_cast<int>(lParam)); return TRUE;
+    case EM_SCROLLCARET: Select(anchor(), caret()); return TRUE;
     case EM_GETLIMITTEXT: return static_cast<LRESULT>(0xFFFFFFFFu);  // no limit but memory
     case EM_SETLIMITTEXT: return 0;
     default: return DefWindowProcW(hwnd_, message, wParam, lParam);
