@@ -1,7 +1,9 @@
 // The program itself: how it ends on SIGINT and SIGTERM, and when it cannot start.
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 
@@ -23,19 +25,28 @@ bool Catches(qint64 pid, int signal) {
   return false;
 }
 
+// Whether the process has a file of that path mapped (a library it loaded).
+bool Maps(qint64 pid, const QByteArray& path) {
+  QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+  return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(path);
+}
+
 }  // namespace
 
 class ProgramTest : public QObject {
   Q_OBJECT
 
  private:
-  // Starts the program with the given library and opener.
-  void Start(QProcess& program, const QString& library, const QString& opener) {
+  // Starts the program with the given library (none: found as the program finds it) and opener.
+  void Start(QProcess& program, const QString& library, const QString& opener,
+             const QString& path = QStringLiteral(WEBAPITEST_PROGRAM), const QString& loaderPath = {}) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("WEBAPITEST_LIBRARY", library);
+    if (library.isEmpty()) environment.remove("WEBAPITEST_LIBRARY");
+    else environment.insert("WEBAPITEST_LIBRARY", library);
     environment.insert("WEBAPITEST_OPENER", opener);
+    environment.insert("LD_LIBRARY_PATH", loaderPath);
     program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(WEBAPITEST_PROGRAM), QStringList{});
+    program.start(path, QStringList{});
     QVERIFY(program.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(Catches(program.processId(), SIGTERM) && Catches(program.processId(), SIGINT), 30000);
   }
@@ -80,6 +91,33 @@ class ProgramTest : public QObject {
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 1);
+  }
+
+  // With no library beside the program, the one the system's loader finds by name serves;
+  // where there is none either, the failure names both places looked at.
+  void libraryFoundBySystemSearch_data() {
+    QTest::addColumn<bool>("onLoaderPath");
+    QTest::newRow("on the loader's path") << true;
+    QTest::newRow("nowhere") << false;
+  }
+  void libraryFoundBySystemSearch() {
+    QFETCH(bool, onLoaderPath);
+    QTemporaryDir folder;
+    const QString copy = folder.filePath(QStringLiteral("webapitest"));
+    QVERIFY(QFile::copy(QStringLiteral(WEBAPITEST_PROGRAM), copy));
+    const QString library = QString::fromStdU16String(DoublePath());
+    QProcess program;
+    Start(program, {}, "true", copy, onLoaderPath ? QFileInfo(library).absolutePath() : QString());
+    QByteArray errors;
+    if (onLoaderPath) {
+      QTRY_VERIFY_WITH_TIMEOUT(Maps(program.processId(), library.toUtf8()), 30000);
+    } else {
+      QTRY_VERIFY_WITH_TIMEOUT((errors += program.readAllStandardError()).contains("nor where the system looks"), 30000);
+      QVERIFY2(errors.contains(folder.filePath(QStringLiteral("libwebapi.so")).toUtf8()), errors.constData());
+    }
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), onLoaderPath ? 0 : 1);
   }
 };
 

@@ -1,0 +1,124 @@
+// The program itself, started as a user starts it: where it finds the client library.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "doubles/double_control.h"
+#include "gui_driver.h"
+
+namespace webapitest::testing {
+namespace {
+
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/") + 1); }
+
+std::wstring OwnPath() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return path;
+}
+
+// A top-level window of the process with the given class ("" for any), or nullptr.
+HWND WindowOf(DWORD process, const std::u16string& windowClass) {
+  struct Search {
+    DWORD process;
+    std::u16string windowClass;
+    HWND found = nullptr;
+  } search{process, windowClass};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != s->process || !IsWindowVisible(window)) return TRUE;
+        if (!s->windowClass.empty() && ClassOf(window) != s->windowClass) return TRUE;
+        s->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The texts of a window's children, one after another.
+std::u16string ChildTexts(HWND window) {
+  std::u16string texts;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM data) -> BOOL {
+        *reinterpret_cast<std::u16string*>(data) += TextOf(child) + u"\n";
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&texts));
+  return texts;
+}
+
+HWND WaitFor(DWORD process, const std::u16string& windowClass) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < end) {
+    if (HWND found = WindowOf(process, windowClass)) return found;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return nullptr;
+}
+
+// With no library beside the program, the one the system finds on PATH serves; where there
+// is none either, the failure names both places looked at and the program ends with code 1.
+class LibrarySearch : public ::testing::TestWithParam<bool> {};
+
+TEST_P(LibrarySearch, FindsTheLibraryOnPathOrNamesBothPlaces) {
+  const bool onPath = GetParam();
+  // The build puts the programs in bin/, beside the tests' folder.
+  const std::wstring program = FolderOf(OwnPath()) + L"..\\bin\\webapitest.exe";
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder = std::wstring(temp) + L"webapitest-search-" + std::to_wstring(GetCurrentProcessId()) +
+                              (onPath ? L"-path" : L"-none") + L"\\";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring copy = folder + L"webapitest.exe";
+  ASSERT_TRUE(CopyFileW(program.c_str(), copy.c_str(), FALSE)) << GetLastError();
+
+  // The child inherits this environment: no override, and PATH with or without the double.
+  wchar_t kept[32767] = {};
+  GetEnvironmentVariableW(L"PATH", kept, 32767);
+  const std::wstring doubles = win32::Wide(DoublePath());
+  SetEnvironmentVariableW(L"PATH", ((onPath ? FolderOf(doubles) + L";" : L"") + kept).c_str());
+  SetEnvironmentVariableW(L"WEBAPITEST_LIBRARY", nullptr);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child{};
+  std::wstring commandLine = L"\"" + copy + L"\"";
+  const bool started = CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                      folder.c_str(), &startup, &child);
+  SetEnvironmentVariableW(L"PATH", kept);
+  ASSERT_TRUE(started) << GetLastError();
+
+  if (onPath) {
+    HWND window = WaitFor(child.dwProcessId, u"WebApiForm");
+    ASSERT_NE(window, nullptr);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+  } else {
+    HWND box = WaitFor(child.dwProcessId, u"#32770");
+    ASSERT_NE(box, nullptr);
+    const std::u16string texts = ChildTexts(box);
+    EXPECT_NE(texts.find(u"nor where the system looks"), std::u16string::npos) << win32::Utf8(win32::Wide(texts));
+    EXPECT_NE(texts.find(win32::Utf16(copy.substr(0, copy.size() - 14) + L"webapi.dll")), std::u16string::npos);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  }
+  ASSERT_EQ(WaitForSingleObject(child.hProcess, 30000), WAIT_OBJECT_0);
+  DWORD code = 99;
+  GetExitCodeProcess(child.hProcess, &code);
+  EXPECT_EQ(code, onPath ? 0u : 1u);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  DeleteFileW(copy.c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Program, LibrarySearch, ::testing::Values(true, false),
+                         [](const auto& row) { return row.param ? "OnPath" : "Nowhere"; });
+
+}  // namespace
+}  // namespace webapitest::testing
