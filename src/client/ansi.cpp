@@ -99,6 +99,17 @@ std::u16string FromUtf8(std::string_view text) {
 
 std::string ToAnsi(std::u16string_view text) { return code_page::Encode(text); }
 
+std::size_t code_page::WholeUtf8(std::string_view bytes) {
+  const std::size_t n = bytes.size();
+  for (std::size_t back = 1; back <= 4 && back <= n; ++back) {
+    const auto c = static_cast<unsigned char>(bytes[n - back]);
+    if ((c & 0xC0) == 0x80) continue;  // inside a character: look further back for its start
+    const std::size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    return length > back ? n - back : n;
+  }
+  return n;
+}
+
 std::u16string FromAnsi(std::string_view bytes) {
   if (IsAscii(bytes)) return WidenAscii(bytes);
   return code_page::Decode(bytes);

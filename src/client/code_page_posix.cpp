@@ -84,22 +84,27 @@ std::string Encode(std::u16string_view text) {
   return out;
 }
 
-std::u16string Decode(std::string_view bytes) {
-  if (LocaleIsUtf8()) return FromUtf8(bytes);
+std::size_t DecodeWhole(std::string_view bytes, bool final, std::u16string& out) {
+  if (LocaleIsUtf8()) {
+    const std::size_t whole = final ? bytes.size() : WholeUtf8(bytes);
+    out += FromUtf8(bytes.substr(0, whole));
+    return whole;
+  }
   Converter converter(kUtf16, nl_langinfo(CODESET));
-  std::u16string out;
   if (!converter.ok()) {
     for (unsigned char c : bytes) out += c < 0x80 ? static_cast<char16_t>(c) : kReplacement;
-    return out;
+    return bytes.size();
   }
-  out.resize(bytes.size() * 2 + 8);
+  const std::size_t at = out.size();
+  out.resize(at + bytes.size() * 2 + 8);
   const char* in = bytes.data();
   std::size_t inLeft = bytes.size();
-  char* dest = reinterpret_cast<char*>(out.data());
-  std::size_t outLeft = out.size() * sizeof(char16_t);
+  char* dest = reinterpret_cast<char*>(out.data() + at);
+  std::size_t outLeft = (out.size() - at) * sizeof(char16_t);
   while (inLeft > 0) {
     if (converter.Step(in, inLeft, dest, outLeft)) continue;
     if (errno == E2BIG || outLeft < sizeof(char16_t)) break;  // cannot happen, as above
+    if (errno == EINVAL && !final) break;  // a character cut at the end waits for the rest
     ++in;
     --inLeft;
     const char16_t replacement = kReplacement;
@@ -108,6 +113,12 @@ std::u16string Decode(std::string_view bytes) {
     outLeft -= sizeof replacement;
   }
   out.resize(out.size() - outLeft / sizeof(char16_t));
+  return bytes.size() - inLeft;
+}
+
+std::u16string Decode(std::string_view bytes) {
+  std::u16string out;
+  DecodeWhole(bytes, true, out);
   return out;
 }
 

@@ -1,6 +1,8 @@
 // The system's ANSI code page on Windows: the active code page (CP_ACP).
 #include <windows.h>
 
+#include <algorithm>
+
 #include "client/code_page.h"
 
 namespace webapitest::code_page {
@@ -21,6 +23,30 @@ std::u16string Decode(std::string_view bytes) {
   std::u16string out(static_cast<std::size_t>(n), u'\0');
   MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, reinterpret_cast<wchar_t*>(out.data()), n);
   return out;
+}
+
+namespace {
+
+// The longest start of bytes that ends on a whole character of the active code page.
+std::size_t WholeCharacters(std::string_view bytes) {
+  if (GetACP() == CP_UTF8) return WholeUtf8(bytes);
+  CPINFO info{};
+  if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize <= 1) return bytes.size();
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const bool lead = IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(bytes[i])) != 0;
+    if (lead && i + 1 == bytes.size()) break;  // its second byte is still to come
+    i += lead ? 2 : 1;
+  }
+  return std::min(i, bytes.size());
+}
+
+}  // namespace
+
+std::size_t DecodeWhole(std::string_view bytes, bool final, std::u16string& out) {
+  const std::size_t whole = final ? bytes.size() : WholeCharacters(bytes);
+  out += Decode(bytes.substr(0, whole));
+  return whole;
 }
 
 }  // namespace webapitest::code_page

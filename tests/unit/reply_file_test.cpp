@@ -1,6 +1,7 @@
 // Reading the reply file back: the line rules and the files that are not files.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -11,9 +12,18 @@
 #include "client/reply_file.h"
 #include "doubles/double_control.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#include <winioctl.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
+
+#if defined(__SANITIZE_ADDRESS__)
+// An allocation that cannot be served fails as it does without the sanitizer (std::bad_alloc)
+// instead of ending the tests.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
 #endif
 
 namespace webapitest {
@@ -83,12 +93,44 @@ TEST_F(ReplyFile, PiecesJoinAsIfReadWhole) {
       {kPiece - 1, "\r"},         // the file ends in a CR at a piece's end
       {kPiece + 10, "\xe9t\xe9"},  // bytes beyond ASCII after the first piece
       {kPiece - 1, std::string("\0\r\n", 3)},
+      {kPiece - 1, "\xc3\xa9t\xc3\xa9"},        // a two-byte character cut by a piece's end
+      {kPiece - 2, "\xe2\x82\xac\r\n"},          // a three-byte one, after two of its bytes
+      {kPiece - 3, "\xf0\x9f\x98\x80" "\r\nx"},  // a four-byte one, after three
+      {kPiece - 1, "\xe2\x82"},                 // the file ends inside a character
+      {2 * kPiece - 1, "\xc3\xa9"},             // the cut after a first piece that was ASCII
   };
-  for (const auto& [fill, tail] : cuts) {
-    const std::string bytes = std::string(fill, 'x') + tail;
-    Write(bytes);
-    EXPECT_TRUE(LoadReplyText(Path()) == ReplyText(bytes)) << fill << " + " << ::testing::PrintToString(tail);
+  for (const char* locale : {"C", "C.UTF-8"}) {
+    if (!std::setlocale(LC_ALL, locale)) continue;
+    for (const auto& [fill, tail] : cuts) {
+      std::string bytes = std::string(fill, 'x') + tail;
+      if (fill > kPiece) bytes[kPiece / 2] = '\xe9';  // the first piece is not ASCII either
+      Write(bytes);
+      EXPECT_TRUE(LoadReplyText(Path()) == ReplyText(bytes))
+          << locale << ": " << fill << " + " << ::testing::PrintToString(tail);
+    }
   }
+  std::setlocale(LC_ALL, "C");
+}
+
+// A reply larger than memory can hold (here a sparse file of a terabyte) leaves the pane
+// empty, at once, instead of ending the program.
+TEST_F(ReplyFile, AReplyTooLargeForMemoryLeavesThePaneEmpty) {
+  Write("x");
+  constexpr long long kTerabyte = 1LL << 40;
+#ifdef _WIN32
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD unused = 0;
+  DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &unused, nullptr);
+  LARGE_INTEGER size{};
+  size.QuadPart = kTerabyte;
+  const bool grown = SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+  CloseHandle(file);
+#else
+  const bool grown = truncate(path.c_str(), kTerabyte) == 0;
+#endif
+  if (!grown) GTEST_SKIP() << "this file system holds no sparse file of a terabyte";
+  EXPECT_EQ(LoadReplyText(Path()), u"");
 }
 
 TEST_F(ReplyFile, PathsThatNameNoRegularFileGiveAnEmptyPane) {

@@ -26,6 +26,8 @@ headers=$($objdump -p "$program")
 
 check "webapitest.exe is a 32-bit x86 program" \
   "$(echo "$headers" | grep -q '^Magic.*010b' || echo "not PE32")"
+check "webapitest.exe is large-address aware" \
+  "$(echo "$headers" | grep -q 'large address aware' || echo "no large-address-aware flag")"
 check "webapitest.exe is a GUI program" \
   "$(echo "$headers" | grep -q '^Subsystem.*(Windows GUI)' || echo "$(echo "$headers" | grep '^Subsystem')")"
 

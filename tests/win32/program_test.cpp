@@ -21,37 +21,37 @@ std::wstring OwnPath() {
   return path;
 }
 
-// A top-level window of the process with the given class ("" for any), or nullptr.
+struct Search {
+  DWORD process;
+  std::u16string windowClass;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK Visit(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<Search*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->process || !IsWindowVisible(window) || ClassOf(window) != search->windowClass) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// A visible top-level window of the process, of the given class, or nullptr.
 HWND WindowOf(DWORD process, const std::u16string& windowClass) {
-  struct Search {
-    DWORD process;
-    std::u16string windowClass;
-    HWND found = nullptr;
-  } search{process, windowClass};
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner != s->process || !IsWindowVisible(window)) return TRUE;
-        if (!s->windowClass.empty() && ClassOf(window) != s->windowClass) return TRUE;
-        s->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  Search search{process, windowClass};
+  EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+BOOL CALLBACK AddText(HWND child, LPARAM texts) {
+  *reinterpret_cast<std::u16string*>(texts) += TextOf(child) + u"\n";
+  return TRUE;
 }
 
 // The texts of a window's children, one after another.
 std::u16string ChildTexts(HWND window) {
   std::u16string texts;
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM data) -> BOOL {
-        *reinterpret_cast<std::u16string*>(data) += TextOf(child) + u"\n";
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&texts));
+  EnumChildWindows(window, AddText, reinterpret_cast<LPARAM>(&texts));
   return texts;
 }
 
