@@ -1,0 +1,73 @@
+// webapi-run: wires the console front end, the window procedures and the client library
+// together, so that requests from a terminal or a script take the window's own path.
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "client/ansi.h"
+#include "client/library.h"
+#include "commands/procedures.h"
+#include "window/console/command_line.h"
+#include "window/console/console_form.h"
+#include "window/console/runner.h"
+#include "window/console/stream.h"
+
+namespace {
+
+using namespace webapitest;
+
+// --library, else WEBAPITEST_LIBRARY, else the library beside the program, as the window finds it.
+std::u16string LibraryPath(const console::Invocation& invocation) {
+  if (invocation.library) return console::ArgumentText(*invocation.library);
+#ifdef _WIN32
+  if (const wchar_t* path = _wgetenv(L"WEBAPITEST_LIBRARY"); path && *path)
+    return std::u16string(path, path + std::char_traits<wchar_t>::length(path));
+#else
+  if (const char* path = std::getenv("WEBAPITEST_LIBRARY"); path && *path) return FromAnsi(path);
+#endif
+  return ClientLibrary::BesideProgram();
+}
+
+int Run(const std::vector<std::string>& arguments) {
+  console::Stream out(stdout), err(stderr);
+  try {
+    int status = console::kExitSuccess;
+    const auto invocation = console::ParseCommandLine(arguments, WEBAPI_RUN_VERSION, out, err, status);
+    if (!invocation) return status;
+    ClientLibrary library(LibraryPath(*invocation));
+    console::ConsoleForm form;
+    // A console program opens nothing on the desktop: the twin has no open buttons.
+    FormProcedures procedures(form, library, [] { return std::unique_ptr<Shell>(); });
+    console::Runner runner(*invocation, form, procedures, out, err, [](const std::exception& failure) {
+      return dynamic_cast<const BindingError*>(&failure) ? console::kExitNotFound : console::kExitFailed;
+    });
+    return runner.Run();
+  } catch (const BindingError& failure) {  // the program's folder cannot be found
+    err.Write(u"webapi-run: " + FromUtf8(failure.what()) + u"\n");
+    return console::kExitNotFound;
+  } catch (const std::exception& failure) {
+    err.Write(u"webapi-run: " + FromUtf8(failure.what()) + u"\n");
+    return console::kExitFailed;
+  }
+}
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> arguments;  // UTF-8, as the console front end expects on Windows
+  for (int i = 1; i < argc; ++i)
+    arguments.push_back(ToUtf8(std::u16string(argv[i], argv[i] + std::char_traits<wchar_t>::length(argv[i]))));
+  return Run(arguments);
+}
+#else
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");  // library text in the locale's encoding, as the window's
+  std::signal(SIGPIPE, SIG_IGN);  // a reader that stops early does not end the run unfinished
+  return Run(std::vector<std::string>(argv + 1, argv + argc));
+}
+#endif

@@ -1,0 +1,90 @@
+// The command-line twin's form: the boxes' texts, the lights and the timing of a request.
+#include "window/console/console_form.h"
+
+#include <stdexcept>
+#include <utility>
+
+namespace webapitest::console {
+namespace {
+
+std::size_t Index(Control control) { return static_cast<std::size_t>(control); }
+
+void Expect(Control control, Kind kind) {
+  if (control == Control::None || Lookup(control).kind != kind)
+    throw std::invalid_argument("The control " + std::string(control == Control::None ? "None" : Lookup(control).name) +
+                                " cannot do that.");
+}
+
+}  // namespace
+
+ConsoleForm::ConsoleForm() {
+  for (const ControlItem& item : kControls)
+    if (item.kind == Kind::TextBox) texts_[Index(item.id)] = std::u16string(item.text);
+  fills_.fill(Fill::Transparent);
+}
+
+std::u16string ConsoleForm::Text(Control box) const {
+  Expect(box, Kind::TextBox);
+  Mark();
+  return texts_[Index(box)];
+}
+
+void ConsoleForm::SetText(Control box, std::u16string_view text) { Store(box, std::u16string(text)); }
+
+void ConsoleForm::TakeText(Control box, std::u16string&& text) { Store(box, std::move(text)); }
+
+void ConsoleForm::Store(Control box, std::u16string text) {
+  Expect(box, Kind::TextBox);
+  Mark();
+  texts_[Index(box)] = std::move(text);
+}
+
+int ConsoleForm::Value(Control checkBox) const {
+  Expect(checkBox, Kind::CheckBox);
+  Mark();
+  return values_[Index(checkBox)];
+}
+
+void ConsoleForm::SetFillColor(Control light, Rgb /*color*/) {
+  Expect(light, Kind::Light);
+  // The first operation after the library call: the status light takes the outcome's colour.
+  if (light == Control::StatusShape && activeLit_ && !callTime_)
+    callTime_ = std::chrono::steady_clock::now() - lastOperation_;
+  Mark();
+}
+
+void ConsoleForm::SetFillStyle(Control light, Fill fill) {
+  Expect(light, Kind::Light);
+  Mark();
+  fills_[Index(light)] = fill;
+}
+
+void ConsoleForm::Repaint(Control light) {
+  Expect(light, Kind::Light);
+  Mark();
+  if (light == Control::ActiveShape) activeLit_ = fills_[Index(light)] == Fill::Solid;
+}
+
+void ConsoleForm::Focus(Control /*control*/) { Mark(); }
+
+void ConsoleForm::ShowCritical(std::u16string_view title, std::u16string_view text) {
+  Mark();
+  messages_.push_back({std::u16string(title), std::u16string(text)});
+}
+
+void ConsoleForm::Type(Control box, std::u16string text) {
+  Expect(box, Kind::TextBox);
+  texts_[Index(box)] = std::move(text);
+}
+
+void ConsoleForm::Check(Control checkBox, bool checked) {
+  Expect(checkBox, Kind::CheckBox);
+  values_[Index(checkBox)] = checked ? 1 : 0;
+}
+
+void ConsoleForm::StartEvent() {
+  callTime_.reset();
+  messages_.clear();
+}
+
+}  // namespace webapitest::console

@@ -1,0 +1,186 @@
+// The command-line twin's event loop: one click per request run, then what the window shows.
+#include "window/console/runner.h"
+
+#include <cstdlib>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "client/ansi.h"
+#include "window/console/report.h"
+#include "window/console/temporary_file.h"
+
+namespace webapitest::console {
+namespace {
+
+// A request document's bytes as the request box would hold them: CR LF between lines.
+std::u16string DocumentText(std::string_view bytes) {
+  const std::u16string text = FromAnsi(bytes);
+  std::u16string lines;
+  lines.reserve(text.size() + text.size() / 32);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) lines += u'\r';
+    lines += text[i];
+  }
+  return lines;
+}
+
+// The status box's decimal text as a code; the procedures put nothing else there.
+std::int32_t Code(const std::u16string& status) {
+  const std::string digits(status.begin(), status.end());
+  return static_cast<std::int32_t>(std::strtol(digits.c_str(), nullptr, 10));
+}
+
+}  // namespace
+
+Runner::Runner(const Invocation& invocation, ConsoleForm& form, FormEvents& events, Stream& out, Stream& err,
+               FailureStatus failureStatus)
+    : invocation_(invocation), form_(form), events_(events), out_(out), err_(err),
+      failureStatus_(std::move(failureStatus)) {}
+
+void Runner::Say(std::u16string_view text) { err_.Write(text); }
+
+bool Runner::Dispatch(const std::function<void()>& handler) {
+  try {
+    handler();
+    return true;
+  } catch (const std::exception& e) {
+    Say(u"webapi-run: " + FromUtf8(e.what()) + u"\n");
+    status_ = failureStatus_(e);
+  } catch (...) {
+    Say(u"webapi-run: An unexpected failure ended the program.\n");
+    status_ = kExitFailed;
+  }
+  return false;
+}
+
+void Runner::Unload() {
+  if (!loaded_) return;
+  loaded_ = false;
+  bool cancel = false;  // the twin always ends
+  Dispatch([this, &cancel] { events_.Form_Unload(cancel); });
+}
+
+bool Runner::ReadRequests() {
+  const Invocation& in = invocation_;
+  std::optional<std::u16string> given;
+  if (!in.arguments.empty()) given = ArgumentText(in.arguments[0]);
+  switch (in.kind) {
+    case RequestKind::Status:
+      requests_.push_back({{in.kind, given, false}, Control::StatusButton});
+      break;
+    case RequestKind::Text:
+      requests_.push_back({{in.kind, given, in.raw}, Control::MemRequestButton});
+      if (given) {
+        std::string bytes, why;
+        if (!ReadArgumentFile(in.arguments[0], bytes, why)) {
+          Say(u"webapi-run: cannot read " + *given + u": " + ArgumentText(why) + u"\n");
+          return false;
+        }
+        document_ = DocumentText(bytes);
+      }
+      break;
+    case RequestKind::File:
+      for (const std::string& path : in.arguments)
+        requests_.push_back({{in.kind, ArgumentText(path), in.raw}, Control::FileRequestButton});
+      break;
+  }
+  total_ = requests_.size() * static_cast<std::size_t>(in.repeat);
+  return true;
+}
+
+int Runner::Run() {
+  if (!ReadRequests()) return kExitUsage;
+  std::optional<TemporaryFile> temporary;
+  std::u16string reply;
+  try {
+    reply = invocation_.reply ? ArgumentText(*invocation_.reply) : temporary.emplace().Text();
+  } catch (const std::exception& e) {
+    Say(u"webapi-run: " + FromUtf8(e.what()) + u"\n");
+    return kExitFailed;
+  }
+  loaded_ = true;
+  if (Dispatch([this] { events_.Form_Load(); })) {
+    try {
+      RunRequests(reply);
+    } catch (...) {
+      Unload();
+      throw;
+    }
+  }
+  err_.ClearProgress();
+  Unload();
+  return status_;
+}
+
+void Runner::RunRequests(const std::u16string& reply) {
+  const std::u16string startup = form_.Text(Control::status);
+  if (startup != u"0") Say(u"webapi-run: the library's start-up returned " + startup + u"\n");
+  form_.Type(Control::repFile, reply);
+  for (Request& request : requests_) {
+    Fill(request);
+    if (!RunRepeatedly(request)) break;
+  }
+}
+
+void Runner::Fill(Request& request) {
+  RequestName& name = request.name;
+  switch (name.kind) {
+    case RequestKind::Status:  // the host box's own text unless one is given
+      if (name.argument) form_.Type(Control::host, *name.argument);
+      name.argument = form_.Text(Control::host);
+      break;
+    case RequestKind::Text:
+      if (document_) form_.Type(Control::request, *document_);
+      form_.Check(Control::checkMemRaw, name.raw);
+      break;
+    case RequestKind::File:
+      form_.Type(Control::reqFile, *name.argument);
+      form_.Check(Control::checkFileRaw, name.raw);
+      break;
+  }
+}
+
+bool Runner::RunRepeatedly(const Request& request) {
+  std::vector<Outcome> runs;
+  bool go = true;
+  for (int run = 1; run <= invocation_.repeat && go; ++run) {
+    if (total_ > 1)
+      err_.Progress(u"[" + FromUtf8(std::to_string(++done_)) + u"/" + FromUtf8(std::to_string(total_)) + u"] " +
+                    Label(request.name));
+    go = RunOnce(request, run, runs);
+  }
+  if (invocation_.repeat > 1 && !runs.empty()) {
+    const Summary summary = Summarize(runs);
+    if (invocation_.json)
+      out_.WriteAscii(JsonSummary(request.name, summary));
+    else
+      Say(SummaryLine(request.name, summary));
+  }
+  return go;
+}
+
+bool Runner::RunOnce(const Request& request, int run, std::vector<Outcome>& runs) {
+  form_.StartEvent();
+  if (!Dispatch([this, &request] { RaiseClick(events_, request.button); })) return false;
+  if (const auto time = form_.CallTime()) {
+    Outcome outcome{Code(form_.Text(Control::status)), std::chrono::duration<double, std::milli>(*time).count(),
+                    form_.Text(Control::output)};
+    err_.ClearProgress();
+    if (invocation_.json) {
+      out_.WriteAscii(JsonRun(request.name, outcome, invocation_.repeat > 1 ? run : 0, !invocation_.quiet));
+    } else {
+      if (!invocation_.quiet) out_.Write(PaneLines(outcome.output));
+      Say(CodeLine(request.name, outcome));
+    }
+    if (outcome.code != 0) status_ = kExitFailed;
+    runs.push_back(std::move(outcome));
+  }
+  for (const ConsoleForm::Message& message : form_.Messages()) {  // the window's message boxes
+    Say(message.title + u": " + message.text + u"\n");
+    status_ = kExitUsage;
+  }
+  return form_.Messages().empty();
+}
+
+}  // namespace webapitest::console

@@ -1,0 +1,65 @@
+// Runs the requests of a command line through the window's events, as a user at the window
+// would: types the texts, ticks Raw, clicks the button and reads what the window shows.
+#pragma once
+
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "window/console/command_line.h"
+#include "window/console/console_form.h"
+#include "window/console/report.h"
+#include "window/console/stream.h"
+#include "window/form.h"
+
+namespace webapitest::console {
+
+class Runner {
+ public:
+  // The exit status that an unexpected failure ends the program with (kExitNotFound for a
+  // missing library or entry point, else kExitFailed).
+  using FailureStatus = std::function<int(const std::exception&)>;
+
+  // events are the procedures behind form. Both are used from the calling thread only.
+  Runner(const Invocation& invocation, ConsoleForm& form, FormEvents& events, Stream& out, Stream& err,
+         FailureStatus failureStatus);
+
+  // Loads the form, runs every request (each --repeat times) and unloads the form once.
+  // Stops at the first message box or unexpected failure. Returns the exit status.
+  int Run();
+
+ private:
+  struct Request {
+    RequestName name;
+    Control button;
+  };
+  // The requests of the command line, the document read; false when it cannot be read.
+  bool ReadRequests();
+  void RunRequests(const std::u16string& reply);
+  // Types a request's texts into the form.
+  void Fill(Request& request);
+  // Runs a request --repeat times, then sums up. False when the run must stop.
+  bool RunRepeatedly(const Request& request);
+  bool RunOnce(const Request& request, int run, std::vector<Outcome>& runs);
+  // Runs a handler of the procedures; an exception ends here, said on standard error.
+  bool Dispatch(const std::function<void()>& handler);
+  void Say(std::u16string_view text);  // to standard error
+  void Unload();
+
+  const Invocation& invocation_;
+  ConsoleForm& form_;
+  FormEvents& events_;
+  Stream& out_;
+  Stream& err_;
+  FailureStatus failureStatus_;
+  std::vector<Request> requests_;
+  std::optional<std::u16string> document_;  // text: the document read, if one was named
+  std::size_t done_ = 0, total_ = 0;        // runs, for the progress line
+  int status_ = kExitSuccess;
+  bool loaded_ = false;
+};
+
+}  // namespace webapitest::console
