@@ -2,8 +2,11 @@
 //
 // Built three times: in full (all fifteen entry points), lean (only the nine the window calls)
 // and without webApiStatusRequest. Tests drive it through the functions at the bottom, which
-// they find in the same loaded module.
+// they find in the same loaded module. A program under test that loads it in a process of its
+// own leaves its calls in the file that WEBAPI_DOUBLE_LOG names, one line each: the entry
+// point, then each argument after a tab, with \\, \t, \r and \n escaped.
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -40,7 +43,29 @@ Script& State() {
 
 std::string Text(const char* s) { return s ? std::string(s) : std::string("(null)"); }
 
+void Log(const char* entry, const std::vector<std::string>& args) {
+  const char* path = std::getenv("WEBAPI_DOUBLE_LOG");
+  if (!path || !*path) return;
+  std::string line = entry;
+  for (const std::string& arg : args) {
+    line += '\t';
+    for (const char c : arg) {
+      if (c == '\\') line += "\\\\";
+      else if (c == '\t') line += "\\t";
+      else if (c == '\r') line += "\\r";
+      else if (c == '\n') line += "\\n";
+      else line += c;
+    }
+  }
+  line += '\n';
+  if (std::FILE* file = std::fopen(path, "ab")) {
+    std::fwrite(line.data(), 1, line.size(), file);
+    std::fclose(file);
+  }
+}
+
 std::int32_t Record(const char* entry, std::vector<std::string> args) {
+  Log(entry, args);
   Script& s = State();
   s.calls.push_back({entry, std::move(args)});
   if (s.hook) s.hook(entry, s.hookContext);
