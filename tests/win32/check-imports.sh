@@ -2,13 +2,15 @@
 # Inspects the 32-bit Windows build, which these machines cannot run: the program is a GUI
 # program that needs no DLL beyond the system's (no MinGW runtime, and not the client library,
 # which it loads by name at run time), carries its resources, and the test library exports
-# the fifteen entry points under their plain names.
+# the fifteen entry points under their plain names. webapi-run.exe is a console program that
+# needs no other DLL either.
 # Usage: tests/win32/check-imports.sh [build/win32]      Exit code 0 when every check passes.
 set -u
 build=${1:-build/win32}
 objdump=i686-w64-mingw32-objdump
 program=$build/bin/webapitest.exe
 library=$build/tests/webapi.dll
+twin=$build/bin/webapi-run.exe
 passed=0
 failed=0
 check() {  # check NAME CONDITION-OUTPUT: passes when the output is empty
@@ -19,7 +21,7 @@ check() {  # check NAME CONDITION-OUTPUT: passes when the output is empty
   fi
 }
 
-for file in "$program" "$library"; do
+for file in "$program" "$library" "$twin"; do
   [ -f "$file" ] || { echo "FAIL missing $file (build the win32 preset first)"; exit 1; }
 done
 headers=$($objdump -p "$program")
@@ -37,6 +39,13 @@ check "webapitest.exe imports only system DLLs (imports: $(echo $imports))" \
   "$(echo "$imports" | tr 'A-Z' 'a-z' | grep -vE "$allowed")"
 check "webapitest.exe does not import the client library or a MinGW runtime" \
   "$(echo "$imports" | grep -iE 'webapi|libstdc\+\+|libgcc|libwinpthread')"
+
+twinHeaders=$($objdump -p "$twin")
+check "webapi-run.exe is a 32-bit x86 console program" \
+  "$(echo "$twinHeaders" | grep -q '^Magic.*010b' || echo "not PE32")$(echo "$twinHeaders" | grep -q '^Subsystem.*(Windows CUI)' || echo "$twinHeaders" | grep '^Subsystem')"
+twinImports=$(echo "$twinHeaders" | sed -n 's/^[[:space:]]*DLL Name: //p')
+check "webapi-run.exe imports only system DLLs, not the client library (imports: $(echo $twinImports))" \
+  "$(echo "$twinImports" | tr 'A-Z' 'a-z' | grep -vE "$allowed")$(echo "$twinImports" | grep -iE 'webapi|libstdc\+\+|libgcc|libwinpthread')"
 
 sections=$($objdump -h "$program")
 check "webapitest.exe has resources" "$(echo "$sections" | grep -q '\.rsrc' || echo "no .rsrc section")"
