@@ -58,7 +58,9 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& argum
   CLI::App* textCommand = app.add_subcommand("text", "A free-text request: the document from a file or "
                                                      "standard input (-), else the window's template");
   textCommand->add_flag("--raw", invocation.raw, "The Raw variant");
-  textCommand->add_option("FILE", invocation.arguments, "The request document, or - for standard input")
+  textCommand->add_option("FILE", invocation.arguments,
+                          "The request document, or - for standard input; its lines are sent with CR LF "
+                          "between them, as the window's request box holds them")
       ->expected(0, 1);
 
   CLI::App* fileCommand = app.add_subcommand("file", "File requests: the library reads each request file");
