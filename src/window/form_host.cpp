@@ -7,7 +7,7 @@
 
 namespace webapitest {
 
-FormHost::FormHost(Hooks hooks) : hooks_(std::move(hooks)) {}
+FormHost::FormHost(Hooks hooks, std::string logName) : hooks_(std::move(hooks)), logName_(std::move(logName)) {}
 
 template <typename Procedure>
 bool FormHost::Raise(Procedure&& procedure) {
@@ -27,7 +27,7 @@ bool FormHost::Raise(Procedure&& procedure) {
 }
 
 void FormHost::Fail(const std::string& message) {
-  std::fprintf(stderr, "webapitest: %s\n", message.c_str());
+  if (!logName_.empty()) std::fprintf(stderr, "%s: %s\n", logName_.c_str(), message.c_str());
   // One box is enough: a failure while cleaning up after a failure is only logged.
   if (exitCode_ != 0) return;
   exitCode_ = 1;

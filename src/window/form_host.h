@@ -14,14 +14,18 @@ class FormHost {
  public:
   struct Hooks {
     // Shows an unexpected failure (UTF-8) in the critical message box, titled with the
-    // window's title, and returns once the user has dismissed it.
+    // window's title, and returns once the user has dismissed it. Called where the failure
+    // is caught: std::current_exception() is the failure, for a front end that tells kinds
+    // of failure apart.
     std::function<void(const std::string& message)> showFailure;
     // Starts the window's close again, as its close button does; the front end's close
     // handler then asks Closing() and goes ahead.
     std::function<void()> closeNow;
   };
 
-  explicit FormHost(Hooks hooks);
+  // Every failure also leaves a line "logName: message" on standard error; an empty logName
+  // leaves that to showFailure.
+  explicit FormHost(Hooks hooks, std::string logName = "webapitest");
 
   // The procedures that handle the events; nullptr detaches them. They must outlive their use.
   void SetEvents(FormEvents* events) { events_ = events; }
@@ -53,6 +57,7 @@ class FormHost {
   void Settle();
 
   Hooks hooks_;
+  std::string logName_;
   FormEvents* events_ = nullptr;
   int depth_ = 0;
   bool loaded_ = false;

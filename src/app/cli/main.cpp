@@ -2,7 +2,6 @@
 // together, so that requests from a terminal or a script take the window's own path.
 #include <clocale>
 #include <csignal>
-#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <string>
@@ -20,25 +19,14 @@ namespace {
 
 using namespace webapitest;
 
-// --library, else WEBAPITEST_LIBRARY, else the library beside the program, as the window finds it.
-std::u16string LibraryPath(const console::Invocation& invocation) {
-  if (invocation.library) return console::ArgumentText(*invocation.library);
-#ifdef _WIN32
-  if (const wchar_t* path = _wgetenv(L"WEBAPITEST_LIBRARY"); path && *path)
-    return std::u16string(path, path + std::char_traits<wchar_t>::length(path));
-#else
-  if (const char* path = std::getenv("WEBAPITEST_LIBRARY"); path && *path) return FromAnsi(path);
-#endif
-  return ClientLibrary::BesideProgram();
-}
-
 int Run(const std::vector<std::string>& arguments) {
   console::Stream out(stdout), err(stderr);
   try {
     int status = console::kExitSuccess;
     const auto invocation = console::ParseCommandLine(arguments, WEBAPI_RUN_VERSION, out, err, status);
     if (!invocation) return status;
-    ClientLibrary library(LibraryPath(*invocation));
+    // --library, else where the window finds it.
+    ClientLibrary library(invocation->library ? console::ArgumentText(*invocation->library) : ClientLibrary::Locate());
     console::ConsoleForm form;
     // A console program opens nothing on the desktop: the twin has no open buttons.
     FormProcedures procedures(form, library, [] { return std::unique_ptr<Shell>(); });
@@ -46,7 +34,7 @@ int Run(const std::vector<std::string>& arguments) {
       return dynamic_cast<const BindingError*>(&failure) ? console::kExitNotFound : console::kExitFailed;
     });
     return runner.Run();
-  } catch (const BindingError& failure) {  // the program's folder cannot be found
+  } catch (const BindingError& failure) {  // the library cannot be located
     err.Write(u"webapi-run: " + FromUtf8(failure.what()) + u"\n");
     return console::kExitNotFound;
   } catch (const std::exception& failure) {

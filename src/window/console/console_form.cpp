@@ -29,11 +29,7 @@ std::u16string ConsoleForm::Text(Control box) const {
   return texts_[Index(box)];
 }
 
-void ConsoleForm::SetText(Control box, std::u16string_view text) { Store(box, std::u16string(text)); }
-
-void ConsoleForm::TakeText(Control box, std::u16string&& text) { Store(box, std::move(text)); }
-
-void ConsoleForm::Store(Control box, std::u16string text) {
+void ConsoleForm::SetText(Control box, std::u16string text) {
   Expect(box, Kind::TextBox);
   Mark();
   texts_[Index(box)] = std::move(text);

@@ -19,8 +19,7 @@ class ConsoleForm : public Form {
   ConsoleForm();  // every box with the control table's initial text, both check boxes clear
 
   std::u16string Text(Control box) const override;
-  void SetText(Control box, std::u16string_view text) override;
-  void TakeText(Control box, std::u16string&& text) override;
+  void SetText(Control box, std::u16string text) override;
   int Value(Control checkBox) const override;
   void SetFillColor(Control light, Rgb color) override;
   void SetFillStyle(Control light, Fill fill) override;
@@ -44,7 +43,6 @@ class ConsoleForm : public Form {
   const std::vector<Message>& Messages() const { return messages_; }
 
  private:
-  void Store(Control box, std::u16string text);
   // Notes the moment of each operation: the last before a library call marks its start.
   void Mark() const { lastOperation_ = std::chrono::steady_clock::now(); }
 

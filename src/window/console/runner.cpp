@@ -36,29 +36,24 @@ std::int32_t Code(const std::u16string& status) {
 Runner::Runner(const Invocation& invocation, ConsoleForm& form, FormEvents& events, Stream& out, Stream& err,
                FailureStatus failureStatus)
     : invocation_(invocation), form_(form), events_(events), out_(out), err_(err),
-      failureStatus_(std::move(failureStatus)) {}
+      failureStatus_(std::move(failureStatus)),
+      host_({[this](const std::string& message) { Fail(message); }, nullptr}, "") {
+  host_.SetEvents(&events_);
+}
 
 void Runner::Say(std::u16string_view text) { err_.Write(text); }
 
-bool Runner::Dispatch(const std::function<void()>& handler) {
-  try {
-    handler();
-    return true;
-  } catch (const std::exception& e) {
-    Say(u"webapi-run: " + FromUtf8(e.what()) + u"\n");
-    status_ = failureStatus_(e);
-  } catch (...) {
-    Say(u"webapi-run: An unexpected failure ended the program.\n");
-    status_ = kExitFailed;
+void Runner::Fail(const std::string& message) {
+  Say(u"webapi-run: " + FromUtf8(message) + u"\n");
+  status_ = kExitFailed;
+  if (const std::exception_ptr failure = std::current_exception()) {
+    try {
+      std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+      status_ = failureStatus_(e);
+    } catch (...) {
+    }
   }
-  return false;
-}
-
-void Runner::Unload() {
-  if (!loaded_) return;
-  loaded_ = false;
-  bool cancel = false;  // the twin always ends
-  Dispatch([this, &cancel] { events_.Form_Unload(cancel); });
 }
 
 bool Runner::ReadRequests() {
@@ -99,17 +94,16 @@ int Runner::Run() {
     Say(u"webapi-run: " + FromUtf8(e.what()) + u"\n");
     return kExitFailed;
   }
-  loaded_ = true;
-  if (Dispatch([this] { events_.Form_Load(); })) {
+  if (host_.Load()) {  // a failed load has unloaded already
     try {
       RunRequests(reply);
     } catch (...) {
-      Unload();
+      host_.Closing();
       throw;
     }
+    host_.Closing();
   }
   err_.ClearProgress();
-  Unload();
   return status_;
 }
 
@@ -162,7 +156,8 @@ bool Runner::RunRepeatedly(const Request& request) {
 
 bool Runner::RunOnce(const Request& request, int run, std::vector<Outcome>& runs) {
   form_.StartEvent();
-  if (!Dispatch([this, &request] { RaiseClick(events_, request.button); })) return false;
+  host_.Click(request.button);
+  if (host_.exitCode() != 0) return false;
   if (const auto time = form_.CallTime()) {
     Outcome outcome{Code(form_.Text(Control::status)), std::chrono::duration<double, std::milli>(*time).count(),
                     form_.Text(Control::output)};

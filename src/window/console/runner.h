@@ -1,5 +1,6 @@
 // Runs the requests of a command line through the window's events, as a user at the window
-// would: types the texts, ticks Raw, clicks the button and reads what the window shows.
+// would: types the texts, ticks Raw, clicks the button and reads what the window shows. The
+// event host keeps the window's rules: a failure ends the run, unload runs exactly once.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,7 @@
 #include "window/console/report.h"
 #include "window/console/stream.h"
 #include "window/form.h"
+#include "window/form_host.h"
 
 namespace webapitest::console {
 
@@ -44,10 +46,9 @@ class Runner {
   // Runs a request --repeat times, then sums up. False when the run must stop.
   bool RunRepeatedly(const Request& request);
   bool RunOnce(const Request& request, int run, std::vector<Outcome>& runs);
-  // Runs a handler of the procedures; an exception ends here, said on standard error.
-  bool Dispatch(const std::function<void()>& handler);
+  // The event host's failure: said on standard error, its exit status kept.
+  void Fail(const std::string& message);
   void Say(std::u16string_view text);  // to standard error
-  void Unload();
 
   const Invocation& invocation_;
   ConsoleForm& form_;
@@ -55,11 +56,11 @@ class Runner {
   Stream& out_;
   Stream& err_;
   FailureStatus failureStatus_;
+  FormHost host_;
   std::vector<Request> requests_;
   std::optional<std::u16string> document_;  // text: the document read, if one was named
   std::size_t done_ = 0, total_ = 0;        // runs, for the progress line
   int status_ = kExitSuccess;
-  bool loaded_ = false;
 };
 
 }  // namespace webapitest::console
