@@ -24,7 +24,8 @@ Exit status:
   0 every request's code was 0     1 a request's code was not 0
   2 a usage error, or a message the window shows in a box ("File Request Error",
     "Write Error")                 3 the library or one of its entry points cannot be found
-The library is --library, else $WEBAPITEST_LIBRARY, else the one beside this program.)";
+The library is --library, else $WEBAPITEST_LIBRARY, else the one beside this program, else
+the one the system's loader finds by name, as for the window.)";
 
 }  // namespace
 
