@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "client/ansi.h"
+#include "window/console/text.h"
 
 namespace webapitest::console {
 namespace {

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "client/ansi.h"
+#include "window/console/text.h"
 #include "window/console/report.h"
 #include "window/console/temporary_file.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "client/ansi.h"
+#include "window/console/text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "client/ansi.h"
+#include "window/console/text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
