@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -157,6 +158,7 @@ TEST_F(TwinStandin, AMissingLibraryOrEntryPointEndsWithTheWindowsMessage) {
     const Finished run = Twin({"--library", row.library, "status", manager.Address()});
     EXPECT_EQ(run.status, 3) << row.library;
     EXPECT_EQ(run.err.rfind("webapi-run: " + row.message, 0), 0u) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << "said once: " << run.err;
   }
 }
 
