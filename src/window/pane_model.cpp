@@ -155,6 +155,8 @@ std::size_t PaneModel::CaretColumn() const { return std::min(layout_.ColumnOf(ca
 void PaneModel::Wheel(double rows) {
   if ((rows < 0) != (wheelRows_ < 0)) wheelRows_ = 0;  // a turn the other way starts afresh
   wheelRows_ += rows;
+  // Sums of steps such as 0.075 land a hair below the row they make (2.9999999999999996).
+  if (const double nearest = std::round(wheelRows_); std::abs(wheelRows_ - nearest) < 1e-9) wheelRows_ = nearest;
   const auto whole = static_cast<long long>(wheelRows_);
   wheelRows_ -= static_cast<double>(whole);
   const std::size_t before = top_;

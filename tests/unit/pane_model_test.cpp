@@ -332,5 +332,19 @@ TEST(PaneModel, WheelTurnsAddUpToRows) {
   EXPECT_EQ(m.caret(), 0u);
 }
 
+// Steps that are no exact binary fraction still make every row they add up to.
+TEST(PaneModel, SmallWheelStepsMakeEveryRowTheyAddUpTo) {
+  struct Steps {
+    double rows;
+    int count;
+  };
+  for (const Steps steps : {Steps{0.025, 120}, Steps{0.075, 40}, Steps{-0.075, 40}, Steps{0.1, 30}, Steps{-0.3, 10}}) {
+    PaneModel m = Model(Lines(100), 10, 5);
+    m.ScrollTo(50);
+    for (int i = 0; i < steps.count; ++i) m.Wheel(steps.rows);
+    EXPECT_EQ(m.top(), steps.rows > 0 ? 53u : 47u) << steps.rows << " x" << steps.count;
+  }
+}
+
 }  // namespace
 }  // namespace webapitest
