@@ -34,7 +34,7 @@ check "webapitest.exe is a GUI program" \
   "$(echo "$headers" | grep -q '^Subsystem.*(Windows GUI)' || echo "$(echo "$headers" | grep '^Subsystem')")"
 
 imports=$(echo "$headers" | sed -n 's/^[[:space:]]*DLL Name: //p')
-allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|ole32|oleaut32|shell32|shlwapi|advapi32|uxtheme|version|msvcrt|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
+allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|ole32|oleacc|oleaut32|shell32|shlwapi|advapi32|uxtheme|version|msvcrt|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
 check "webapitest.exe imports only system DLLs (imports: $(echo $imports))" \
   "$(echo "$imports" | tr 'A-Z' 'a-z' | grep -vE "$allowed")"
 check "webapitest.exe does not import the client library or a MinGW runtime" \

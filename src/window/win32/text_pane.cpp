@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <climits>
 #include <string>
 
 namespace webapitest::win32 {
@@ -76,9 +77,7 @@ LRESULT TextPane::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_SETFOCUS:
-      CreateCaret(hwnd_, nullptr, 1, rowHeight_);
-      Show();
-      ShowCaret(hwnd_);
+      MakeCaret();  // readers hear of the focus from the system itself
       return 0;
     case WM_KILLFOCUS:
       DestroyCaret();
@@ -86,6 +85,9 @@ LRESULT TextPane::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_KEYDOWN: OnKeyDown(wParam); return 0;
     case WM_CHAR: return 0;  // read-only: typing changes nothing
+    case WM_GETOBJECT:  // readers ask for the client area; the frame and the scroll bar are the system's
+      if (static_cast<LONG>(static_cast<DWORD>(lParam)) == OBJID_CLIENT) return accessible_.Answer(wParam);
+      return DefWindowProcW(hwnd_, message, wParam, lParam);
     case WM_LBUTTONDOWN:
       SetFocus(hwnd_);
       SetCapture(hwnd_);
@@ -149,16 +151,35 @@ void TextPane::Show() {
   info.nPos = ToInt(model_.top());
   SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
   InvalidateRect(hwnd_, nullptr, FALSE);
+  PlaceCaret();
+}
+
+void TextPane::MakeCaret() {
   if (GetFocus() != hwnd_) return;
-  const long long row = model_.CaretRow();
-  const bool shown = row >= 0 && row <= static_cast<long long>(model_.page());
-  SetCaretPos(kMargin + ToInt(std::min<std::size_t>(model_.CaretColumn(), 1 << 16)) * charWidth_,
-              shown ? kMargin + static_cast<int>(row) * rowHeight_ : -2 * rowHeight_);
+  DWORD width = 1;  // as thick as the user asked for in the system's settings
+  SystemParametersInfoW(SPI_GETCARETWIDTH, 0, &width, 0);
+  CreateCaret(hwnd_, nullptr, std::max(1, static_cast<int>(width)), rowHeight_);
+  caretAt_ = {INT_MIN, INT_MIN};
+  PlaceCaret();
+  ShowCaret(hwnd_);
+}
+
+void TextPane::PlaceCaret() {
+  if (GetFocus() != hwnd_) return;
+  // Off screen too where EM_POSFROMCHAR says, in its 16 bits: the system clips what it draws.
+  const long long y = kMargin + model_.CaretRow() * rowHeight_;
+  const POINT at{kMargin + ToInt(std::min<std::size_t>(model_.CaretColumn(), 1 << 16)) * charWidth_,
+                 static_cast<int>(std::clamp<long long>(y, -32768, 32767))};
+  if (at.x == caretAt_.x && at.y == caretAt_.y) return;
+  caretAt_ = at;
+  SetCaretPos(at.x, at.y);
+  NotifyWinEvent(EVENT_OBJECT_LOCATIONCHANGE, hwnd_, OBJID_CARET, CHILDID_SELF);
 }
 
 void TextPane::SetText(std::u16string text) {
   model_.SetText(std::move(text));
   Relayout();
+  NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd_, OBJID_CLIENT, CHILDID_SELF);
 }
 
 void TextPane::Select(std::size_t anchor, std::size_t caret) {

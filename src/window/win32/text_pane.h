@@ -4,7 +4,8 @@
 // one huge line or millions of lines show at once. The caret moves with the keys,
 // text is selected with the mouse or Shift and copied with Ctrl+C or the context menu. What
 // the caret, selection and scrolling do is the shared pane model's; this window maps its
-// messages onto it and paints.
+// messages onto it and paints. Screen readers and magnifiers find it as read-only text with a
+// system caret, told of its caret's moves and of new text.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +13,7 @@
 #include <string_view>
 
 #include "window/pane_model.h"
+#include "window/win32/text_pane_accessible.h"
 
 namespace webapitest::win32 {
 
@@ -40,6 +42,8 @@ class TextPane {
   void Relayout();
   void ScrollTo(long long row);
   void Show();  // brings the scroll bar, the screen and the system caret up to the model
+  void MakeCaret();   // the system caret, a row high, while the pane has the focus
+  void PlaceCaret();  // the system caret at the model's, and readers told when it moved
   ::webapitest::PaneModel::Point PointAt(LPARAM lParam) const;
 
   static constexpr int kMargin = 2;  // pixels between the frame and the text
@@ -47,7 +51,9 @@ class TextPane {
   HFONT font_ = nullptr;
   int charWidth_ = 8;
   int rowHeight_ = 16;
+  POINT caretAt_{};
   ::webapitest::PaneModel model_;
+  TextPaneAccessible accessible_{*this};
 };
 
 }  // namespace webapitest::win32

@@ -91,6 +91,7 @@ void TextPane::SetFont(HFONT font) {
   ReleaseDC(hwnd_, dc);
   charWidth_ = std::max<int>(1, static_cast<int>(size.cx));
   rowHeight_ = std::max<int>(1, static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading));
+  MakeCaret();  // as high as the new rows
   Relayout();
 }
 

@@ -1,0 +1,240 @@
+// The output pane's IAccessible, written out by hand: role text, read-only, its text as value.
+#include "window/win32/text_pane_accessible.h"
+
+#include <oleacc.h>
+
+#include <string>
+#include <type_traits>
+
+#include "window/win32/text_pane.h"
+
+namespace webapitest::win32 {
+namespace {
+
+bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
+
+// The caption of the group box around the pane, without its access key's "&": what a reader
+// calls a box that has no label of its own. Empty when there is no frame.
+std::wstring FrameCaption(HWND pane) {
+  RECT own{};
+  GetWindowRect(pane, &own);
+  for (HWND sibling = GetWindow(pane, GW_HWNDFIRST); sibling; sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+    wchar_t kind[16] = {};
+    GetClassNameW(sibling, kind, 16);
+    if (lstrcmpiW(kind, L"Button") != 0 || (GetWindowLongW(sibling, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX) continue;
+    RECT frame{};
+    GetWindowRect(sibling, &frame);
+    if (own.left < frame.left || own.top < frame.top || own.right > frame.right || own.bottom > frame.bottom) continue;
+    std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(sibling)) + 1, L'\0');
+    caption.resize(static_cast<std::size_t>(GetWindowTextW(sibling, caption.data(), static_cast<int>(caption.size()))));
+    std::wstring name;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+      if (caption[i] == L'&' && i + 1 < caption.size()) ++i;  // "&&" is a plain "&"
+      name += caption[i];
+    }
+    return name;
+  }
+  return {};
+}
+
+HRESULT Text(std::wstring_view text, BSTR* out) {
+  if (text.empty()) return S_FALSE;
+  *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+}  // namespace
+
+class TextPaneAccessible::Object final : public IAccessible {
+ public:
+  explicit Object(const TextPane& pane) : pane_(&pane) {}
+  void Disconnect() {
+    pane_ = nullptr;
+    CoDisconnectObject(static_cast<IAccessible*>(this), 0);  // readers elsewhere let go too
+  }
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IDispatch && iid != IID_IAccessible) return E_NOINTERFACE;
+    *out = static_cast<IAccessible*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const auto left = static_cast<ULONG>(InterlockedDecrement(&references_));
+    if (left == 0) delete this;
+    return left;
+  }
+
+  // IDispatch: no type information; readers call IAccessible's methods directly.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+    if (info) *info = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return E_NOTIMPL;
+  }
+
+  // IAccessible: one object without children.
+  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
+    if (!parent) return E_POINTER;
+    *parent = nullptr;
+    if (!pane_) return RPC_E_DISCONNECTED;
+    return AccessibleObjectFromWindow(pane_->hwnd(), static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
+                                      reinterpret_cast<void**>(parent));
+  }
+  HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return pane_ ? S_OK : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE get_accChild(VARIANT, IDispatch** child) override {
+    if (!child) return E_POINTER;
+    *child = nullptr;
+    return pane_ ? E_INVALIDARG : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+    return Answer(child, name, [this](BSTR* out) { return Text(FrameCaption(pane_->hwnd()), out); });
+  }
+  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
+    return Answer(child, value, [this](BSTR* out) {
+      const std::u16string_view text = pane_->Text();
+      return Text({reinterpret_cast<const wchar_t*>(text.data()), text.size()}, out);
+    });
+  }
+  HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* out) override { return Nothing(child, out); }
+  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* out) override { return Nothing(child, out); }
+  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* out) override { return Nothing(child, out); }
+  HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* out) override { return Nothing(child, out); }
+  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override {
+    if (topic) *topic = 0;
+    return Nothing(child, file);
+  }
+  HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+    return Answer(child, role, [](VARIANT* out) {
+      out->vt = VT_I4;
+      out->lVal = ROLE_SYSTEM_TEXT;
+      return S_OK;
+    });
+  }
+  HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+    return Answer(child, state, [this](VARIANT* out) {
+      const HWND hwnd = pane_->hwnd();
+      long flags = STATE_SYSTEM_READONLY | STATE_SYSTEM_FOCUSABLE;
+      if (GetFocus() == hwnd) flags |= STATE_SYSTEM_FOCUSED;
+      if (!IsWindowVisible(hwnd)) flags |= STATE_SYSTEM_INVISIBLE;
+      if (!IsWindowEnabled(hwnd)) flags |= STATE_SYSTEM_UNAVAILABLE;
+      out->vt = VT_I4;
+      out->lVal = flags;
+      return S_OK;
+    });
+  }
+  HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
+    if (!focus) return E_POINTER;
+    VariantInit(focus);
+    if (!pane_) return RPC_E_DISCONNECTED;
+    if (GetFocus() != pane_->hwnd()) return S_FALSE;
+    focus->vt = VT_I4;
+    focus->lVal = CHILDID_SELF;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
+    if (!selection) return E_POINTER;
+    VariantInit(selection);
+    return pane_ ? S_FALSE : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override {
+    if (!pane_) return RPC_E_DISCONNECTED;
+    if (!IsSelf(child)) return E_INVALIDARG;
+    if (flags != SELFLAG_TAKEFOCUS) return DISP_E_MEMBERNOTFOUND;  // the text, not the object, has a selection
+    SetFocus(pane_->hwnd());
+    return S_OK;
+  }
+  // The pane's client area on the screen.
+  HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT child) override {
+    if (!left || !top || !width || !height) return E_POINTER;
+    *left = *top = *width = *height = 0;
+    if (!pane_) return RPC_E_DISCONNECTED;
+    if (!IsSelf(child)) return E_INVALIDARG;
+    RECT client{};
+    GetClientRect(pane_->hwnd(), &client);
+    MapWindowPoints(pane_->hwnd(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+    *left = client.left;
+    *top = client.top;
+    *width = client.right - client.left;
+    *height = client.bottom - client.top;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE accNavigate(long, VARIANT start, VARIANT* end) override {
+    if (!end) return E_POINTER;
+    VariantInit(end);
+    if (!pane_) return RPC_E_DISCONNECTED;
+    return IsSelf(start) ? S_FALSE : E_INVALIDARG;  // no children; siblings are the window's
+  }
+  HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* hit) override {
+    if (!hit) return E_POINTER;
+    VariantInit(hit);
+    if (!pane_) return RPC_E_DISCONNECTED;
+    POINT at{x, y};
+    ScreenToClient(pane_->hwnd(), &at);
+    RECT client{};
+    GetClientRect(pane_->hwnd(), &client);
+    if (!PtInRect(&client, at)) return S_FALSE;
+    hit->vt = VT_I4;
+    hit->lVal = CHILDID_SELF;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT) override {
+    return pane_ ? DISP_E_MEMBERNOTFOUND : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }  // read-only
+
+ private:
+  ~Object() = default;
+
+  // The checks every question about the pane itself shares, then the answer.
+  template <typename Out, typename Fill>
+  HRESULT Answer(const VARIANT& child, Out* out, Fill fill) {
+    if (!out) return E_POINTER;
+    if constexpr (std::is_same_v<Out, VARIANT>) {
+      VariantInit(out);
+    } else {
+      *out = nullptr;
+    }
+    if (!pane_) return RPC_E_DISCONNECTED;
+    if (!IsSelf(child)) return E_INVALIDARG;
+    return fill(out);
+  }
+  HRESULT Nothing(const VARIANT& child, BSTR* out) {
+    return Answer(child, out, [](BSTR*) { return S_FALSE; });
+  }
+
+  const TextPane* pane_;
+  LONG references_ = 1;
+};
+
+TextPaneAccessible::~TextPaneAccessible() {
+  if (!object_) return;
+  object_->Disconnect();
+  object_->Release();
+}
+
+LRESULT TextPaneAccessible::Answer(WPARAM wParam) {
+  if (!object_) object_ = new Object(pane_);
+  // Where the system has no marshaller for IAccessible itself (Wine), readers get the object
+  // as IUnknown and ask it for IAccessible.
+  const LRESULT answer = LresultFromObject(IID_IAccessible, wParam, object_);
+  return answer >= 0 ? answer : LresultFromObject(IID_IUnknown, wParam, object_);
+}
+
+}  // namespace webapitest::win32

@@ -1,0 +1,31 @@
+// The output pane as screen readers and magnifiers see it: read-only text, named after the
+// frame around it, whose value is the pane's text.
+#pragma once
+
+#include <windows.h>
+
+namespace webapitest::win32 {
+
+class TextPane;
+
+// The pane's accessible object, handed out at WM_GETOBJECT for its client area. Readers
+// count their own references, so the object may outlive the pane: from the pane's end on it
+// answers every question with RPC_E_DISCONNECTED, as the system's objects of a closed window do.
+class TextPaneAccessible {
+ public:
+  explicit TextPaneAccessible(const TextPane& pane) : pane_(pane) {}
+  ~TextPaneAccessible();
+  TextPaneAccessible(const TextPaneAccessible&) = delete;
+  TextPaneAccessible& operator=(const TextPaneAccessible&) = delete;
+
+  // The reply to WM_GETOBJECT with OBJID_CLIENT: the object marshalled by LresultFromObject,
+  // or the failure's HRESULT.
+  LRESULT Answer(WPARAM wParam);
+
+ private:
+  class Object;
+  const TextPane& pane_;
+  Object* object_ = nullptr;  // made at the first request; one reference held here
+};
+
+}  // namespace webapitest::win32
