@@ -119,6 +119,11 @@ TEST(OutputPane, AnswersWhereCharactersAreAsAWrappingEditControl) {
   EXPECT_EQ(LOWORD(found), second);
   EXPECT_EQ(HIWORD(found), 2);
   EXPECT_EQ(SendMessageW(pane, EM_POSFROMCHAR, 5 + words.size(), 0), -1);  // past the end
+  EXPECT_EQ(SendMessageW(pane, EM_CHARFROMPOS, 0, MAKELPARAM(-1, 3)), -1);  // outside the pane
+  EXPECT_EQ(SendMessageW(pane, EM_CHARFROMPOS, 0, MAKELPARAM(3, client.bottom)), -1);
+  SendMessageW(pane, EM_SETSEL, second, second + 5 * perRow + 1);  // from row 2 into row 3
+  EXPECT_EQ(SendMessageW(pane, EM_LINEFROMCHAR, static_cast<WPARAM>(-1), 0), 2);  // where it starts
+  EXPECT_EQ(SendMessageW(pane, EM_LINEINDEX, static_cast<WPARAM>(-1), 0), static_cast<LRESULT>(second + 5 * perRow));
 
   SendMessageW(pane, EM_LINESCROLL, 0, 2);
   EXPECT_EQ(SendMessageW(pane, EM_GETFIRSTVISIBLELINE, 0, 0), 2);
@@ -138,9 +143,33 @@ TEST(OutputPane, SmallWheelTurnsAddUpToWholeOnes) {
   ASSERT_GT(notch, 0);
   for (int i = 0; i < 4; ++i) turn(-30);  // a touchpad's small steps
   EXPECT_EQ(position(), 2 * notch);
-  turn(120);
-  turn(120);
+  for (int i = 0; i < 40; ++i) turn(-3);  // steps that are no exact fraction of a row
+  EXPECT_EQ(position(), 3 * notch);
+  for (int i = 0; i < 3; ++i) turn(120);
   EXPECT_EQ(position(), 0);
+}
+
+// With "one screen at a time" in the mouse settings a notch turns a page, as Page Down does.
+TEST(OutputPane, TheOneScreenWheelSettingTurnsAPagePerNotch) {
+  UINT saved = 3;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &saved, 0));
+  struct Restore {
+    UINT lines;
+    ~Restore() { SystemParametersInfoW(SPI_SETWHEELSCROLLLINES, lines, nullptr, 0); }
+  } restore{saved};
+  ASSERT_TRUE(SystemParametersInfoW(SPI_SETWHEELSCROLLLINES, WHEEL_PAGESCROLL, nullptr, 0));
+  LiveWindow live;
+  std::u16string reply;
+  for (int i = 0; i < 200; ++i) reply += u"line\r\n";
+  live.window().SetText(Control::output, reply);
+  const HWND pane = live[Control::output];
+  SendMessageW(pane, WM_VSCROLL, SB_PAGEDOWN, 0);
+  const LRESULT page = SendMessageW(pane, EM_GETFIRSTVISIBLELINE, 0, 0);
+  ASSERT_GT(page, 3);
+  SendMessageW(pane, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+  EXPECT_EQ(SendMessageW(pane, EM_GETFIRSTVISIBLELINE, 0, 0), 2 * page);
+  for (int i = 0; i < 4; ++i) SendMessageW(pane, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA / 4), 0);
+  EXPECT_EQ(SendMessageW(pane, EM_GETFIRSTVISIBLELINE, 0, 0), page);
 }
 
 }  // namespace

@@ -49,9 +49,10 @@ LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const auto& layout = model_.layout();
       return static_cast<LRESULT>(layout.RowAt(layout.RowOf(at < 0 ? caret() : static_cast<std::size_t>(at))).length);
     }
-    case EM_LINEFROMCHAR: {  // -1: the caret's row
+    case EM_LINEFROMCHAR: {  // -1: the row where the selection starts, or the caret's
       const int at = static_cast<int>(wParam);
-      return static_cast<LRESULT>(model_.layout().RowOf(at < 0 ? caret() : static_cast<std::size_t>(at)));
+      return static_cast<LRESULT>(
+          model_.layout().RowOf(at < 0 ? std::min(anchor(), caret()) : static_cast<std::size_t>(at)));
     }
     case EM_LINEINDEX: {  // -1: the caret's row
       const int row = static_cast<int>(wParam);
@@ -67,6 +68,10 @@ LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                          static_cast<WORD>(std::clamp<long long>(y, -32768, 32767)));
     }
     case EM_CHARFROMPOS: {  // the nearest place between characters, and its row, 16 bits each
+      RECT client{};
+      GetClientRect(hwnd_, &client);
+      const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      if (!PtInRect(&client, point)) return -1;  // outside the pane: both halves 0xFFFF
       const std::size_t at = model_.OffsetAt(PointAt(lParam));
       return MAKELRESULT(static_cast<WORD>(at), static_cast<WORD>(model_.layout().RowOf(at)));
     }
