@@ -160,8 +160,8 @@ void TextPane::MakeCaret() {
   SystemParametersInfoW(SPI_GETCARETWIDTH, 0, &width, 0);
   CreateCaret(hwnd_, nullptr, std::max(1, static_cast<int>(width)), rowHeight_);
   caretAt_ = {INT_MIN, INT_MIN};
-  PlaceCaret();
   ShowCaret(hwnd_);
+  PlaceCaret();  // readers told only once it is there to be found
 }
 
 void TextPane::PlaceCaret() {
