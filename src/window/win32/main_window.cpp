@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "window/win32/owned_window.h"
 #include "window/win32/text.h"
 
 namespace webapitest::win32 {
@@ -57,7 +58,7 @@ MainWindow::MainWindow(HINSTANCE instance, int iconId)
 
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = WindowProc;
+  windowClass.lpfnWndProc = OwnedWindowProc<MainWindow>;
   windowClass.hInstance = instance_;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -229,25 +230,13 @@ RECT MainWindow::PixelRect(const ControlItem& item) const {
 
 // ---- Window procedure --------------------------------------------------------------------
 
-LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  MainWindow* self = nullptr;
-  if (message == WM_NCCREATE) {
-    self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  }
-  if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-    self->tooltip_ = nullptr;
-    self->lastFocus_ = nullptr;
-    self->children_.fill(nullptr);
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  }
-  return self->HandleMessage(message, wParam, lParam);
+void MainWindow::Attached(HWND hwnd) { hwnd_ = hwnd; }
+
+void MainWindow::Detached() {
+  hwnd_ = nullptr;
+  tooltip_ = nullptr;
+  lastFocus_ = nullptr;
+  children_.fill(nullptr);
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,5 +1,6 @@
 // The output pane's Win32 adapter: messages onto the pane model, its rows painted, the clipboard.
 #include "window/win32/text_pane.h"
+#include "window/win32/owned_window.h"
 
 #include <windowsx.h>
 
@@ -24,7 +25,7 @@ TextPane* TextPane::Create(HWND parent, int id, const RECT& bounds, DWORD exStyl
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = &TextPane::Proc;
+    wc.lpfnWndProc = &OwnedWindowProc<TextPane>;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
     wc.lpszClassName = kClassName;
@@ -45,23 +46,7 @@ TextPane* TextPane::Create(HWND parent, int id, const RECT& bounds, DWORD exStyl
   return pane;
 }
 
-LRESULT CALLBACK TextPane::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* pane = reinterpret_cast<TextPane*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (message == WM_NCCREATE) {
-    pane = static_cast<TextPane*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    pane->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pane));
-  }
-  if (!pane) return DefWindowProcW(hwnd, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    delete pane;
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  }
-  return pane->OnMessage(message, wParam, lParam);
-}
-
-LRESULT TextPane::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TextPane::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: SetFont(static_cast<HFONT>(GetStockObject(ANSI_FIXED_FONT))); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;  // Tab, Enter, Escape go to the window

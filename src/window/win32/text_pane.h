@@ -32,8 +32,11 @@ class TextPane {
   void Copy() const;
 
  private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  template <typename Owner>
+  friend LRESULT CALLBACK OwnedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  void Attached(HWND hwnd) { hwnd_ = hwnd; }
+  void Detached() { delete this; }  // the pane lives as long as its window
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam);  // text, selection, rows
   void OnPaint();
   void OnKeyDown(WPARAM key);
