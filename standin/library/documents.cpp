@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "common/xml_walk.h"
 #include "library/text.h"
 
 namespace webapi {
@@ -69,26 +70,11 @@ class StringWriter : public pugi::xml_writer {
 
 // The depth of the most deeply nested element, counted without recursion, up to limit + 1.
 std::size_t Nesting(const pugi::xml_document& doc, std::size_t limit) {
-  std::size_t depth = 0;
   std::size_t deepest = 0;
-  pugi::xml_node node = doc.first_child();
-  while (node) {
-    if (node.type() == pugi::node_element && depth + 1 > deepest) {
-      deepest = depth + 1;
-      if (deepest > limit) return deepest;
-    }
-    if (node.first_child()) {
-      node = node.first_child();
-      ++depth;
-      continue;
-    }
-    while (node && !node.next_sibling()) {
-      node = node.parent();
-      --depth;
-      if (node == doc) return deepest;
-    }
-    if (node) node = node.next_sibling();
-  }
+  standin::WalkNodes(doc, [&](const pugi::xml_node& node, std::size_t depth) {
+    if (node.type() == pugi::node_element && depth + 1 > deepest) deepest = depth + 1;
+    return deepest <= limit;
+  });
   return deepest;
 }
 

@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 
+#include "common/xml_walk.h"
+
 namespace manager {
 namespace {
 
@@ -68,27 +70,19 @@ struct Inspection {
   bool tooDeep = false;
 };
 Inspection Inspect(const pugi::xml_document& doc) {
-  std::size_t depth = 0;
-  pugi::xml_node node = doc.first_child();
-  while (node) {
-    if (node.type() == pugi::node_element && depth >= kMaxNesting) return {node, true};
+  Inspection found;
+  standin::WalkNodes(doc, [&](const pugi::xml_node& node, std::size_t depth) {
+    if (node.type() == pugi::node_element && depth >= kMaxNesting) {
+      found = {node, true};
+      return false;
+    }
     bool sound = XmlText(node.name()) && XmlText(node.value());
     for (const pugi::xml_attribute& attribute : node.attributes())
       sound = sound && XmlText(attribute.name()) && XmlText(attribute.value());
-    if (!sound) return {node, false};
-    if (node.first_child()) {
-      node = node.first_child();
-      ++depth;
-      continue;
-    }
-    while (node && !node.next_sibling()) {
-      node = node.parent();
-      --depth;
-      if (node == doc) return {};
-    }
-    if (node) node = node.next_sibling();
-  }
-  return {};
+    if (!sound) found = {node, false};
+    return sound;
+  });
+  return found;
 }
 
 // <kqxml version='1.0'><webapireply><service .../>...: the frame of every answer.

@@ -1,7 +1,5 @@
 // The manager host: its services, its command line, and its HTTP side under load.
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -227,32 +225,11 @@ TEST(StandinManager, APortInUseIsReported) {
 
 // The program itself: prints where it listens, answers, and ends cleanly on SIGTERM.
 TEST(StandinManagerProgram, ListensOnAFreePortAndEndsOnSigterm) {
-  int out[2];
-  ASSERT_EQ(pipe(out), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    dup2(out[1], STDOUT_FILENO);
-    close(out[0]);
-    close(out[1]);
-    execl(WEBAPI_MANAGER_PATH, "webapi-manager", "--listen", "127.0.0.1:0", "--quiet", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(out[1]);
-  std::string line;
-  char c = 0;
-  while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
-  close(out[0]);
-  ASSERT_EQ(line.rfind("listening on 127.0.0.1:", 0), 0u) << line;
-  const int port = std::stoi(line.substr(line.rfind(':') + 1));
-  httplib::Client client("127.0.0.1", port);
+  standin_test::ManagerProcess program(WEBAPI_MANAGER_PATH);  // throws unless it says where it listens
+  httplib::Client client("127.0.0.1", program.port());
   const auto status = client.Get("/status");
   EXPECT_TRUE(status && status->status == 200);
-  kill(child, SIGTERM);
-  int result = 0;
-  ASSERT_EQ(waitpid(child, &result, 0), child);
-  EXPECT_TRUE(WIFEXITED(result));
-  EXPECT_EQ(WEXITSTATUS(result), 0);
+  EXPECT_TRUE(program.EndsOn(SIGTERM, std::chrono::seconds(10)));
 }
 
 }  // namespace
