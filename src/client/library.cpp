@@ -1,7 +1,7 @@
 // Loads the client library and binds each entry point by name at its first call.
 #include "client/library.h"
 
-#include "client/ansi.h"
+#include "text/text.h"
 #include "client/loader.h"
 
 #include <utility>

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "client/ansi.h"
+#include "text/text.h"
 #include "client/loader.h"
 
 namespace webapitest::loader {

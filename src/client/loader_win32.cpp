@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "client/ansi.h"
+#include "text/text.h"
 #include "client/loader.h"
 
 namespace webapitest::loader {
@@ -11,26 +11,13 @@ namespace {
 
 const wchar_t* Wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
-std::string LastErrorText() {
-  const DWORD code = GetLastError();
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::u16string message(reinterpret_cast<const char16_t*>(text), text ? n : 0);
-  if (text) LocalFree(text);
-  while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' || message.back() == u' '))
-    message.pop_back();
-  return ToUtf8(message) + " (error " + std::to_string(code) + ")";
-}
-
 }  // namespace
 
 std::u16string_view LibraryName() { return u"webapi.dll"; }
 
 void* Open(const std::u16string& file, std::string& why) {
   HMODULE module = LoadLibraryW(Wide(file));
-  if (!module) why = LastErrorText();
+  if (!module) why = ErrorText(GetLastError());
   return module;
 }
 

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "client/ansi.h"
+#include "text/text.h"
 #include "client/regular_file.h"
 
 namespace webapitest {

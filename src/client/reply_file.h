@@ -1,28 +1,40 @@
-// Reading the reply file that the library wrote.
+// Reading the reply file that the library wrote, as the output pane shows it.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace webapitest {
 
-// Reads the whole regular file at path as bytes. Returns false, with out empty, when the path
-// is empty, missing or unreadable, or names anything but a regular file (a folder, a device,
-// a pipe), which is never opened for reading, so nothing can block or run on without end.
-bool ReadRegularFile(std::u16string_view path, std::string& out);
+// The pane's text, built from the reply's bytes as they are read: a line ends at a CR, which is
+// dropped together with an LF directly after it, or at the end of the text, and every line is
+// followed by CR LF (an LF anywhere else stays part of its line; no bytes give no text). The
+// bytes are converted from the ANSI code page, a character cut between two pieces waiting for
+// the rest, and every NUL shows as U+2400 so that nothing after it is cut off.
+class ReplyReader {
+ public:
+  // Takes room for about `expected` bytes at once; throws std::bad_alloc or std::length_error,
+  // before a byte is read, when the system cannot give that much.
+  explicit ReplyReader(std::size_t expected);
 
-// Splits bytes into lines and joins them again, each followed by CR LF. A line ends at a CR,
-// which is dropped together with an LF directly after it, or at the end of the text; an LF
-// anywhere else stays part of the line. Empty text gives empty text.
-std::string JoinReplyLines(std::string_view bytes);
+  void Add(std::string_view bytes);
+  std::u16string Finish();  // once, after the last piece
 
-// Reply bytes as the output pane shows them: JoinReplyLines, converted from the ANSI code
-// page, with every NUL shown as U+2400 so that nothing after it is cut off.
-std::u16string ReplyText(std::string_view bytes);
+ private:
+  template <typename Char>
+  void AddLines(const Char* p, const Char* end);
 
-// The reply file as the output pane shows it: JoinReplyLines, converted from the ANSI code
-// page, with every NUL shown as U+2400 so that nothing after it is cut off. Empty when the
-// file cannot be read.
+  std::u16string text_;
+  std::string pending_;  // bytes not yet converted: the last piece, less a cut character
+  std::u16string converted_;
+  bool afterCr_ = false;   // the last character seen was a CR
+  bool lineOpen_ = false;  // characters have been seen since the last line break
+};
+
+// The reply file read with ReplyReader. Empty when the path is empty, missing or unreadable,
+// names anything but a regular file (a folder, a device, a pipe: never read, so nothing can
+// block or run on without end), or holds more than this process can hold.
 std::u16string LoadReplyText(std::u16string_view path);
 
 }  // namespace webapitest

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "client/ansi.h"
+#include "text/text.h"
 #include "commands/procedures.h"
 #include "console/twin_process.h"
 #include "doubles/double_control.h"

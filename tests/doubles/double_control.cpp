@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-#include "client/ansi.h"
+#include "text/text.h"
 #include "client/library.h"
 
 #ifdef _WIN32

@@ -1,7 +1,7 @@
 // The recording form's bookkeeping.
 #include "doubles/recording_form.h"
 
-#include "client/ansi.h"
+#include "text/text.h"
 
 namespace webapitest::testing {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "client/ansi.h"
+#include "text/text.h"
 
 using namespace webapitest;
 

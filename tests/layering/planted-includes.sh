@@ -18,11 +18,14 @@ while IFS='|' read -r file line; do
     echo "ok   caught: $line in $file"
   fi
 done <<'PLANTS'
-window/form_host.cpp|#include "client/ansi.h"
+window/form_host.cpp|#include "client/library.h"
+window/console/console_form.cpp|#include "app/cli/runner.h"
+text/text.cpp|#include "window/form.h"
+client/library.cpp|#include "window/form.h"
 window/qt/light.cpp|#include "commands/procedures.h"
 commands/editing.cpp|#include "window/win32/text.h"
 commands/editing.cpp|#include <QString>
-client/ansi.cpp|#include <windows.h>
+text/text.cpp|#include <windows.h>
 window/controls.cpp|#include <QtCore/QObject>
 PLANTS
 exit $failed

@@ -1,7 +1,7 @@
 // The binding: what happens when the library or an entry point is missing.
 #include <gtest/gtest.h>
 
-#include "client/ansi.h"
+#include "text/text.h"
 #include "client/library.h"
 #include "doubles/double_control.h"
 

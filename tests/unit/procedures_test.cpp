@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "client/ansi.h"
+#include "text/text.h"
 #include "client/request_template.h"
 #include "commands/procedures.h"
 #include "doubles/double_control.h"

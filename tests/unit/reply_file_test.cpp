@@ -8,7 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "client/ansi.h"
+#include "text/text.h"
+#include "client/regular_file.h"
 #include "client/reply_file.h"
 #include "doubles/double_control.h"
 
@@ -29,29 +30,43 @@ extern "C" const char* __asan_default_options() { return "allocator_may_return_n
 namespace webapitest {
 namespace {
 
+// The pane's text of bytes read in one piece.
+std::u16string WholeReply(std::string_view bytes) {
+  ReplyReader reply(bytes.size());
+  reply.Add(bytes);
+  return reply.Finish();
+}
+
 struct LineCase {
   const char* name;
   std::string file;
-  std::string shown;
+  std::u16string shown;
 };
 
 class ReplyLines : public ::testing::TestWithParam<LineCase> {};
 
-TEST_P(ReplyLines, EachLineEndsInCrLf) {
-  EXPECT_EQ(JoinReplyLines(GetParam().file), GetParam().shown);
+TEST_P(ReplyLines, EachLineEndsInCrLfInWhateverPiecesItIsRead) {
+  const std::string& file = GetParam().file;
+  EXPECT_EQ(WholeReply(file), GetParam().shown);
+  for (std::size_t cut = 1; cut < file.size(); ++cut) {
+    ReplyReader reply(file.size());
+    reply.Add(std::string_view(file).substr(0, cut));
+    reply.Add(std::string_view(file).substr(cut));
+    EXPECT_EQ(reply.Finish(), GetParam().shown) << "cut after " << cut;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, ReplyLines,
-    ::testing::Values(LineCase{"Empty", "", ""},
-                      LineCase{"CrLf", "one\r\ntwo\r\n", "one\r\ntwo\r\n"},
-                      LineCase{"CrOnly", "one\rtwo\r", "one\r\ntwo\r\n"},
-                      LineCase{"NoFinalBreak", "one\r\ntwo", "one\r\ntwo\r\n"},
-                      LineCase{"LfStaysInsideALine", "one\ntwo\n", "one\ntwo\n\r\n"},
-                      LineCase{"LfAfterCrGoesWithIt", "a\r\n\nb", "a\r\n\nb\r\n"},
-                      LineCase{"EmptyLines", "\r\r\n\r", "\r\n\r\n\r\n"},
-                      LineCase{"LoneLf", "\n", "\n\r\n"},
-                      LineCase{"NulByte", std::string("a\0b\r\nc", 6), std::string("a\0b\r\nc\r\n", 8)}),
+    ::testing::Values(LineCase{"Empty", "", u""},
+                      LineCase{"CrLf", "one\r\ntwo\r\n", u"one\r\ntwo\r\n"},
+                      LineCase{"CrOnly", "one\rtwo\r", u"one\r\ntwo\r\n"},
+                      LineCase{"NoFinalBreak", "one\r\ntwo", u"one\r\ntwo\r\n"},
+                      LineCase{"LfStaysInsideALine", "one\ntwo\n", u"one\ntwo\n\r\n"},
+                      LineCase{"LfAfterCrGoesWithIt", "a\r\n\nb", u"a\r\n\nb\r\n"},
+                      LineCase{"EmptyLines", "\r\r\n\r", u"\r\n\r\n\r\n"},
+                      LineCase{"LoneLf", "\n", u"\n\r\n"},
+                      LineCase{"NulByte", std::string("a\0b\r\nc", 6), u"a\u2400b\r\nc\r\n"}),
     [](const ::testing::TestParamInfo<LineCase>& row) { return std::string(row.param.name); });
 
 class ReplyFile : public ::testing::Test {
@@ -105,7 +120,7 @@ TEST_F(ReplyFile, PiecesJoinAsIfReadWhole) {
       std::string bytes = std::string(fill, 'x') + tail;
       if (fill > kPiece) bytes[kPiece / 2] = '\xe9';  // the first piece is not ASCII either
       Write(bytes);
-      EXPECT_TRUE(LoadReplyText(Path()) == ReplyText(bytes))
+      EXPECT_TRUE(LoadReplyText(Path()) == WholeReply(bytes))
           << locale << ": " << fill << " + " << ::testing::PrintToString(tail);
     }
   }
@@ -134,21 +149,19 @@ TEST_F(ReplyFile, AReplyTooLargeForMemoryLeavesThePaneEmpty) {
 }
 
 TEST_F(ReplyFile, PathsThatNameNoRegularFileGiveAnEmptyPane) {
-  std::string bytes = "untouched";
-  EXPECT_FALSE(ReadRegularFile(u"", bytes));
-  EXPECT_TRUE(bytes.empty());
-  EXPECT_FALSE(ReadRegularFile(u"no such file.txt", bytes));
-  EXPECT_FALSE(ReadRegularFile(u".", bytes));
+  EXPECT_FALSE(RegularFile(u"").ok());
+  EXPECT_FALSE(RegularFile(u"no such file.txt").ok());
+  EXPECT_FALSE(RegularFile(u".").ok());
 #ifdef _WIN32
-  EXPECT_FALSE(ReadRegularFile(u"NUL", bytes));
-  EXPECT_FALSE(ReadRegularFile(u"CON", bytes));
+  EXPECT_FALSE(RegularFile(u"NUL").ok());
+  EXPECT_FALSE(RegularFile(u"CON").ok());
 #else
-  EXPECT_FALSE(ReadRegularFile(u"/dev/zero", bytes));
-  EXPECT_FALSE(ReadRegularFile(u"/dev/urandom", bytes));
+  EXPECT_FALSE(RegularFile(u"/dev/zero").ok());
+  EXPECT_FALSE(RegularFile(u"/dev/urandom").ok());
   const std::string fifo = testing::OwnFileName("fifo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   // Nothing writes to the pipe: reading it would wait for ever.
-  EXPECT_FALSE(ReadRegularFile(std::u16string(fifo.begin(), fifo.end()), bytes));
+  EXPECT_EQ(LoadReplyText(std::u16string(fifo.begin(), fifo.end())), u"");
   unlink(fifo.c_str());
 #endif
   EXPECT_EQ(LoadReplyText(u"."), u"");
@@ -163,8 +176,6 @@ TEST_F(ReplyFile, FilesThatChangeOrFailWhileReadAreHandled) {
   EXPECT_NE(status.find(u"Name:"), std::u16string::npos);
   EXPECT_EQ(status.substr(status.size() - 2), u"\r\n");
   // A read that fails (this one at its very first byte) leaves the pane empty.
-  std::string bytes = "untouched";
-  EXPECT_FALSE(ReadRegularFile(u"/proc/self/mem", bytes));
   EXPECT_EQ(LoadReplyText(u"/proc/self/mem"), u"");
 }
 #endif

@@ -3,7 +3,7 @@
 
 #include <clocale>
 
-#include "client/ansi.h"
+#include "text/text.h"
 #include "client/request_template.h"
 
 namespace webapitest {

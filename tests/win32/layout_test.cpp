@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "client/ansi.h"
+#include "text/text.h"
 #include "live_window.h"
 
 #include <commctrl.h>

@@ -9,6 +9,7 @@
 
 #include "doubles/double_control.h"
 #include "gui_driver.h"
+#include "text/text.h"
 
 namespace webapitest::testing {
 namespace {
@@ -103,7 +104,7 @@ TEST_P(LibrarySearch, FindsTheLibraryOnPathOrNamesBothPlaces) {
     HWND box = WaitFor(child.dwProcessId, u"#32770");
     ASSERT_NE(box, nullptr);
     const std::u16string texts = ChildTexts(box);
-    EXPECT_NE(texts.find(u"nor where the system looks"), std::u16string::npos) << win32::Utf8(win32::Wide(texts));
+    EXPECT_NE(texts.find(u"nor where the system looks"), std::u16string::npos) << ToUtf8(texts);
     EXPECT_NE(texts.find(win32::Utf16(copy.substr(0, copy.size() - 14) + L"webapi.dll")), std::u16string::npos);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
   }

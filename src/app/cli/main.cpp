@@ -7,39 +7,37 @@
 #include <string>
 #include <vector>
 
-#include "client/ansi.h"
+#include "text/text.h"
 #include "client/library.h"
 #include "commands/procedures.h"
-#include "window/console/command_line.h"
+#include "app/cli/command_line.h"
 #include "window/console/console_form.h"
-#include "window/console/runner.h"
-#include "window/console/stream.h"
+#include "app/cli/runner.h"
+#include "app/cli/stream.h"
 
 namespace {
 
 using namespace webapitest;
 
 int Run(const std::vector<std::string>& arguments) {
-  console::Stream out(stdout), err(stderr);
+  cli::Stream out(stdout), err(stderr);
   try {
-    int status = console::kExitSuccess;
-    const auto invocation = console::ParseCommandLine(arguments, WEBAPI_RUN_VERSION, out, err, status);
+    int status = cli::kExitSuccess;
+    const auto invocation = cli::ParseCommandLine(arguments, WEBAPI_RUN_VERSION, out, err, status);
     if (!invocation) return status;
     // --library, else where the window finds it.
-    ClientLibrary library(invocation->library ? console::ArgumentText(*invocation->library) : ClientLibrary::Locate());
+    ClientLibrary library(invocation->library ? cli::ArgumentText(*invocation->library) : ClientLibrary::Locate());
     console::ConsoleForm form;
     // A console program opens nothing on the desktop: the twin has no open buttons.
     FormProcedures procedures(form, library, [] { return std::unique_ptr<Shell>(); });
-    console::Runner runner(*invocation, form, procedures, out, err, [](const std::exception& failure) {
-      return dynamic_cast<const BindingError*>(&failure) ? console::kExitNotFound : console::kExitFailed;
-    });
+    cli::Runner runner(*invocation, form, procedures, out, err);
     return runner.Run();
   } catch (const BindingError& failure) {  // the library cannot be located
     err.Write(u"webapi-run: " + FromUtf8(failure.what()) + u"\n");
-    return console::kExitNotFound;
+    return cli::kExitNotFound;
   } catch (const std::exception& failure) {
     err.Write(u"webapi-run: " + FromUtf8(failure.what()) + u"\n");
-    return console::kExitFailed;
+    return cli::kExitFailed;
   }
 }
 

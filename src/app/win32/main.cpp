@@ -11,6 +11,7 @@
 #include "commands/procedures.h"
 #include "resource.h"
 #include "window/win32/main_window.h"
+#include "text/text.h"
 #include "window/win32/text.h"
 
 namespace {
@@ -18,7 +19,7 @@ namespace {
 using webapitest::ClientLibrary;
 
 void ShowFailure(const std::string& text) {
-  const std::wstring message = webapitest::win32::WideFromUtf8(text);
+  const std::wstring message = webapitest::win32::Wide(webapitest::FromUtf8(text));
   const std::wstring title = webapitest::win32::Wide(webapitest::kWindowTitle);
   MessageBoxW(nullptr, message.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
 }

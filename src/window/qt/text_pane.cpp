@@ -1,6 +1,7 @@
 // The output pane's Qt adapter: keys, mouse and scroll bar onto the pane model; its rows painted.
 #include "window/qt/text_pane.h"
 #include "window/qt/text_pane_accessible.h"
+#include "text/text.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -23,15 +24,9 @@ constexpr int kMargin = 2;  // pixels between the frame and the text
 int ToInt(std::size_t n) { return static_cast<int>(std::min<std::size_t>(n, INT32_MAX)); }
 
 // One pass: every CR that stands before an LF is left out.
-QString WithLfBreaks(std::u16string_view text) {
+QString ToQStringWithLf(std::u16string_view text) {
   QString s(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
-  QChar* out = s.data();
-  const std::size_t n = text.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    if (text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n') continue;
-    *out++ = QChar(text[i]);
-  }
-  s.truncate(out - s.data());
+  s.truncate(static_cast<qsizetype>(CopyWithLfBreaks(text, reinterpret_cast<char16_t*>(s.data()))));
   return s;
 }
 
@@ -103,9 +98,9 @@ void TextPane::Select(std::size_t anchor, std::size_t caret) {
   Show(true);
 }
 
-QString TextPane::PlainText() const { return WithLfBreaks(model_.Text()); }
+QString TextPane::PlainText() const { return ToQStringWithLf(model_.Text()); }
 
-QString TextPane::SelectedText() const { return WithLfBreaks(model_.SelectedText()); }
+QString TextPane::SelectedText() const { return ToQStringWithLf(model_.SelectedText()); }
 
 void TextPane::Copy() const {
   if (model_.HasSelection()) QApplication::clipboard()->setText(SelectedText());

@@ -12,6 +12,7 @@
 
 #include "window/win32/owned_window.h"
 #include "window/win32/text.h"
+#include "text/text.h"
 
 namespace webapitest::win32 {
 namespace {
@@ -49,7 +50,7 @@ DWORD TextBoxStyle(unsigned flags) {
 
 MainWindow::MainWindow(HINSTANCE instance, int iconId)
     : instance_(instance),
-      host_({[this](const std::string& message) { ShowCritical(kWindowTitle, Utf16(WideFromUtf8(message))); },
+      host_({[this](const std::string& message) { ShowCritical(kWindowTitle, FromUtf8(message)); },
              [this] {
                if (hwnd_) SendMessageW(hwnd_, WM_CLOSE, 0, 0);
              }}) {
@@ -216,7 +217,7 @@ HFONT MainWindow::FontFor(const Font& font) {
   description.lfPitchAndFamily = face == Face::CourierNew ? FIXED_PITCH | FF_MODERN : VARIABLE_PITCH | FF_SWISS;
   wcsncpy(description.lfFaceName, FaceName(face), LF_FACESIZE - 1);
   HFONT handle = CreateFontIndirectW(&description);
-  if (!handle) throw std::runtime_error("Cannot create the font " + Utf8(FaceName(face)) + ".");
+  if (!handle) throw std::runtime_error("Cannot create the font " + ToUtf8(Utf16(FaceName(face))) + ".");
   fonts_.emplace(key, handle);
   return handle;
 }

@@ -11,6 +11,7 @@
 
 #include "window/shell.h"
 #include "window/win32/text.h"
+#include "text/text.h"
 
 namespace webapitest {
 namespace {
@@ -63,14 +64,14 @@ class ShellApplication final : public Shell {
     VariantClear(&answer);
     std::string description;
     if (exception.bstrDescription)
-      description = win32::Utf8(std::wstring_view(exception.bstrDescription, SysStringLen(exception.bstrDescription)));
+      description = ToUtf8(win32::Utf16(std::wstring_view(exception.bstrDescription, SysStringLen(exception.bstrDescription))));
     SysFreeString(exception.bstrSource);
     SysFreeString(exception.bstrDescription);
     SysFreeString(exception.bstrHelpFile);
     // S_FALSE and other success codes are the shell's own answer about the path: it has
     // already told the user whatever it has to say.
     if (FAILED(result))
-      throw std::runtime_error("The desktop shell could not be asked to open " + win32::Utf8(win32::Wide(path)) +
+      throw std::runtime_error("The desktop shell could not be asked to open " + ToUtf8(path) +
                                ": " + (description.empty() ? HresultText(result) : description));
   }
 

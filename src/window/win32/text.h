@@ -1,4 +1,4 @@
-// Small bridges between the core's UTF-16 strings and the W functions, and error texts.
+// Small bridges between the core's UTF-16 strings and the W functions, and HRESULT texts.
 #pragma once
 
 #include <windows.h>
@@ -16,14 +16,8 @@ inline std::u16string Utf16(std::wstring_view text) {
   return std::u16string(reinterpret_cast<const char16_t*>(text.data()), text.size());
 }
 
-// UTF-8 (the text of exceptions and messages) to and from the W functions' text. Invalid
-// input becomes U+FFFD.
-std::wstring WideFromUtf8(std::string_view text);
-std::string Utf8(std::wstring_view text);
-
-// The system's text for an error code, followed by the code: "Access is denied. (error 5)".
-std::string ErrorText(DWORD code);
-// The same for an HRESULT, in hexadecimal: "Class not registered (HRESULT 0x80040154)".
+// The system's text for an HRESULT, followed by it in hexadecimal: "Class not registered
+// (HRESULT 0x80040154)". For a system error code, ErrorText of text/text.h.
 std::string HresultText(HRESULT result);
 
 // The whole text of a window (a control's text), however long.

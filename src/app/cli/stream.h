@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace webapitest::console {
+namespace webapitest::cli {
 
 // One of the standard streams. Text is UTF-16 with "\n" between lines; it reaches a terminal
 // as its characters and a file or pipe in the system's ANSI code page (the encoding of the
@@ -39,4 +39,4 @@ std::u16string ArgumentText(const std::string& argument);
 // false and sets why when it cannot be read.
 bool ReadArgumentFile(const std::string& argument, std::string& bytes, std::string& why);
 
-}  // namespace webapitest::console
+}  // namespace webapitest::cli

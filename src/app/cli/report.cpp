@@ -1,5 +1,5 @@
 // Formatting lines, summaries and JSON objects (nlohmann-json) for webapi-run.
-#include "window/console/report.h"
+#include "app/cli/report.h"
 
 #include <nlohmann/json.hpp>
 
@@ -7,9 +7,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "window/console/text.h"
+#include "text/text.h"
 
-namespace webapitest::console {
+namespace webapitest::cli {
 namespace {
 
 std::u16string Ascii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
@@ -58,16 +58,6 @@ std::u16string CodeLine(const RequestName& name, const Outcome& outcome) {
          u"\n";
 }
 
-std::u16string PaneLines(std::u16string_view output) {
-  std::u16string lines;
-  lines.reserve(output.size());
-  for (std::size_t i = 0; i < output.size(); ++i) {
-    if (output[i] == u'\r' && i + 1 < output.size() && output[i + 1] == u'\n') continue;
-    lines += output[i];
-  }
-  return lines;
-}
-
 Summary Summarize(const std::vector<Outcome>& runs) {
   Summary summary;
   summary.count = runs.size();
@@ -109,4 +99,4 @@ std::string JsonSummary(const RequestName& name, const Summary& s) {
   return Dump(object);
 }
 
-}  // namespace webapitest::console
+}  // namespace webapitest::cli

@@ -4,30 +4,23 @@
 #pragma once
 
 #include <cstddef>
-#include <exception>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "window/console/command_line.h"
+#include "app/cli/command_line.h"
+#include "app/cli/report.h"
+#include "app/cli/stream.h"
 #include "window/console/console_form.h"
-#include "window/console/report.h"
-#include "window/console/stream.h"
 #include "window/form.h"
 #include "window/form_host.h"
 
-namespace webapitest::console {
+namespace webapitest::cli {
 
 class Runner {
  public:
-  // The exit status that an unexpected failure ends the program with (kExitNotFound for a
-  // missing library or entry point, else kExitFailed).
-  using FailureStatus = std::function<int(const std::exception&)>;
-
   // events are the procedures behind form. Both are used from the calling thread only.
-  Runner(const Invocation& invocation, ConsoleForm& form, FormEvents& events, Stream& out, Stream& err,
-         FailureStatus failureStatus);
+  Runner(const Invocation& invocation, console::ConsoleForm& form, FormEvents& events, Stream& out, Stream& err);
 
   // Loads the form, runs every request (each --repeat times) and unloads the form once.
   // Stops at the first message box or unexpected failure. Returns the exit status.
@@ -42,20 +35,20 @@ class Runner {
   bool ReadRequests();
   void RunRequests(const std::u16string& reply);
   // Types a request's texts into the form.
-  void Fill(Request& request);
+  void TypeRequest(Request& request);
   // Runs a request --repeat times, then sums up. False when the run must stop.
   bool RunRepeatedly(const Request& request);
   bool RunOnce(const Request& request, int run, std::vector<Outcome>& runs);
-  // The event host's failure: said on standard error, its exit status kept.
+  // The event host's failure: said on standard error, its exit status kept (kExitNotFound
+  // for a missing library or entry point, else kExitFailed).
   void Fail(const std::string& message);
-  void Say(std::u16string_view text);  // to standard error
+  void WriteStandardError(std::u16string_view text);
 
   const Invocation& invocation_;
-  ConsoleForm& form_;
+  console::ConsoleForm& form_;
   FormEvents& events_;
   Stream& out_;
   Stream& err_;
-  FailureStatus failureStatus_;
   FormHost host_;
   std::vector<Request> requests_;
   std::optional<std::u16string> document_;  // text: the document read, if one was named
@@ -63,4 +56,4 @@ class Runner {
   int status_ = kExitSuccess;
 };
 
-}  // namespace webapitest::console
+}  // namespace webapitest::cli

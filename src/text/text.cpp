@@ -1,18 +1,10 @@
-// Conversion between UTF-16 and the system's 8-bit code page, and UTF-8 for messages.
-#include "client/ansi.h"
+// Conversion between UTF-16 and the system's 8-bit code page, UTF-8 for messages, line breaks.
+#include "text/text.h"
 
-#include <cstdint>
-
-#include "client/code_page.h"
+#include "text/code_page.h"
 
 namespace webapitest {
 namespace {
-
-bool IsAscii(std::string_view bytes) {
-  for (unsigned char c : bytes)
-    if (c >= 0x80) return false;
-  return true;
-}
 
 std::u16string WidenAscii(std::string_view bytes) {
   std::u16string out(bytes.size(), u'\0');
@@ -95,6 +87,43 @@ std::u16string FromUtf8(std::string_view text) {
     }
   }
   return out;
+}
+
+bool IsAscii(std::string_view bytes) {
+  unsigned char any = 0;
+  for (unsigned char c : bytes) any |= c;  // one OR over the whole text vectorises well
+  return any < 0x80;
+}
+
+std::size_t CopyWithLfBreaks(std::u16string_view text, char16_t* out) {
+  char16_t* to = out;
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n') continue;
+    *to++ = text[i];
+  }
+  return static_cast<std::size_t>(to - out);
+}
+
+std::u16string WithLfBreaks(std::u16string_view text) {
+  std::u16string out(text.size(), u'\0');
+  out.resize(CopyWithLfBreaks(text, out.data()));
+  return out;
+}
+
+std::u16string WithCrLfBreaks(std::u16string_view text) {
+  std::u16string out;
+  out.reserve(text.size() + text.size() / 32);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) out += u'\r';
+    out += text[i];
+  }
+  return out;
+}
+
+std::string ErrorText(std::uint32_t code) {
+  const std::string message = SystemMessage(code);
+  return (message.empty() ? "Unknown error" : message) + " (error " + std::to_string(code) + ")";
 }
 
 std::string ToAnsi(std::u16string_view text) { return code_page::Encode(text); }

@@ -1,12 +1,12 @@
 // Parsing webapi-run's command line with CLI11.
-#include "window/console/command_line.h"
+#include "app/cli/command_line.h"
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <sstream>
 
-namespace webapitest::console {
+namespace webapitest::cli {
 namespace {
 
 constexpr const char* kDescription =
@@ -86,4 +86,4 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& argum
   return invocation;
 }
 
-}  // namespace webapitest::console
+}  // namespace webapitest::cli

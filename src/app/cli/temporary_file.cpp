@@ -1,5 +1,5 @@
 // Creating the default reply file, and removing it however the program ends.
-#include "window/console/temporary_file.h"
+#include "app/cli/temporary_file.h"
 
 #include <cerrno>
 #include <csignal>
@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "window/console/text.h"
+#include "text/text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -20,7 +20,7 @@
 #include <unistd.h>
 #endif
 
-namespace webapitest::console {
+namespace webapitest::cli {
 namespace {
 
 #ifdef _WIN32
@@ -96,4 +96,4 @@ TemporaryFile::~TemporaryFile() {
   pending[0] = 0;
 }
 
-}  // namespace webapitest::console
+}  // namespace webapitest::cli

@@ -1,5 +1,6 @@
-// The system's 8-bit code page elsewhere: the codeset of the locale set by
-// setlocale(LC_ALL, ""), converted with iconv; UTF-8 locales take the direct way.
+// The platform's half of the text module outside Windows: the code page is the codeset of the
+// locale set by setlocale(LC_ALL, ""), converted with iconv (UTF-8 locales take the direct
+// way); error texts are strerror's.
 #include <iconv.h>
 #include <langinfo.h>
 
@@ -7,8 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "client/ansi.h"
-#include "client/code_page.h"
+#include "text/code_page.h"
+#include "text/text.h"
 
 namespace webapitest::code_page {
 
@@ -123,3 +124,14 @@ std::u16string Decode(std::string_view bytes) {
 }
 
 }  // namespace webapitest::code_page
+
+namespace webapitest {
+
+std::string SystemMessage(std::uint32_t code) {
+  char buffer[256] = {};
+  // The GNU strerror_r returns its text, which need not be in the buffer.
+  const char* text = strerror_r(static_cast<int>(code), buffer, sizeof buffer);
+  return text ? text : "";
+}
+
+}  // namespace webapitest

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace webapitest::console {
+namespace webapitest::cli {
 
 class TemporaryFile {
  public:
@@ -22,4 +22,4 @@ class TemporaryFile {
   std::u16string text_;
 };
 
-}  // namespace webapitest::console
+}  // namespace webapitest::cli

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "window/console/stream.h"
+#include "app/cli/stream.h"
 
-namespace webapitest::console {
+namespace webapitest::cli {
 
 // The exit statuses.
 inline constexpr int kExitSuccess = 0;   // every request's code was 0
@@ -37,4 +37,4 @@ struct Invocation {
 std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& arguments, std::string_view version,
                                            Stream& out, Stream& err, int& status);
 
-}  // namespace webapitest::console
+}  // namespace webapitest::cli

@@ -1,29 +1,18 @@
 // The command-line twin's event loop: one click per request run, then what the window shows.
-#include "window/console/runner.h"
+#include "app/cli/runner.h"
 
 #include <cstdlib>
 #include <optional>
 #include <utility>
 #include <vector>
 
-#include "window/console/text.h"
-#include "window/console/report.h"
-#include "window/console/temporary_file.h"
+#include "app/cli/report.h"
+#include "app/cli/temporary_file.h"
+#include "client/library.h"
+#include "text/text.h"
 
-namespace webapitest::console {
+namespace webapitest::cli {
 namespace {
-
-// A request document's bytes as the request box would hold them: CR LF between lines.
-std::u16string DocumentText(std::string_view bytes) {
-  const std::u16string text = FromAnsi(bytes);
-  std::u16string lines;
-  lines.reserve(text.size() + text.size() / 32);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) lines += u'\r';
-    lines += text[i];
-  }
-  return lines;
-}
 
 // The status box's decimal text as a code; the procedures put nothing else there.
 std::int32_t Code(const std::u16string& status) {
@@ -33,24 +22,22 @@ std::int32_t Code(const std::u16string& status) {
 
 }  // namespace
 
-Runner::Runner(const Invocation& invocation, ConsoleForm& form, FormEvents& events, Stream& out, Stream& err,
-               FailureStatus failureStatus)
+Runner::Runner(const Invocation& invocation, console::ConsoleForm& form, FormEvents& events, Stream& out, Stream& err)
     : invocation_(invocation), form_(form), events_(events), out_(out), err_(err),
-      failureStatus_(std::move(failureStatus)),
       host_({[this](const std::string& message) { Fail(message); }, nullptr}, "") {
   host_.SetEvents(&events_);
 }
 
-void Runner::Say(std::u16string_view text) { err_.Write(text); }
+void Runner::WriteStandardError(std::u16string_view text) { err_.Write(text); }
 
 void Runner::Fail(const std::string& message) {
-  Say(u"webapi-run: " + FromUtf8(message) + u"\n");
+  WriteStandardError(u"webapi-run: " + FromUtf8(message) + u"\n");
   status_ = kExitFailed;
   if (const std::exception_ptr failure = std::current_exception()) {
     try {
       std::rethrow_exception(failure);
-    } catch (const std::exception& e) {
-      status_ = failureStatus_(e);
+    } catch (const BindingError&) {
+      status_ = kExitNotFound;
     } catch (...) {
     }
   }
@@ -69,10 +56,10 @@ bool Runner::ReadRequests() {
       if (given) {
         std::string bytes, why;
         if (!ReadArgumentFile(in.arguments[0], bytes, why)) {
-          Say(u"webapi-run: cannot read " + *given + u": " + ArgumentText(why) + u"\n");
+          WriteStandardError(u"webapi-run: cannot read " + *given + u": " + ArgumentText(why) + u"\n");
           return false;
         }
-        document_ = DocumentText(bytes);
+        document_ = WithCrLfBreaks(FromAnsi(bytes));  // as the request box holds it
       }
       break;
     case RequestKind::File:
@@ -91,7 +78,7 @@ int Runner::Run() {
   try {
     reply = invocation_.reply ? ArgumentText(*invocation_.reply) : temporary.emplace().Text();
   } catch (const std::exception& e) {
-    Say(u"webapi-run: " + FromUtf8(e.what()) + u"\n");
+    WriteStandardError(u"webapi-run: " + FromUtf8(e.what()) + u"\n");
     return kExitFailed;
   }
   if (host_.Load()) {  // a failed load has unloaded already
@@ -109,15 +96,15 @@ int Runner::Run() {
 
 void Runner::RunRequests(const std::u16string& reply) {
   const std::u16string startup = form_.Text(Control::status);
-  if (startup != u"0") Say(u"webapi-run: the library's start-up returned " + startup + u"\n");
+  if (startup != u"0") WriteStandardError(u"webapi-run: the library's start-up returned " + startup + u"\n");
   form_.Type(Control::repFile, reply);
   for (Request& request : requests_) {
-    Fill(request);
+    TypeRequest(request);
     if (!RunRepeatedly(request)) break;
   }
 }
 
-void Runner::Fill(Request& request) {
+void Runner::TypeRequest(Request& request) {
   RequestName& name = request.name;
   switch (name.kind) {
     case RequestKind::Status:  // the host box's own text unless one is given
@@ -149,7 +136,7 @@ bool Runner::RunRepeatedly(const Request& request) {
     if (invocation_.json)
       out_.WriteAscii(JsonSummary(request.name, summary));
     else
-      Say(SummaryLine(request.name, summary));
+      WriteStandardError(SummaryLine(request.name, summary));
   }
   return go;
 }
@@ -165,17 +152,17 @@ bool Runner::RunOnce(const Request& request, int run, std::vector<Outcome>& runs
     if (invocation_.json) {
       out_.WriteAscii(JsonRun(request.name, outcome, invocation_.repeat > 1 ? run : 0, !invocation_.quiet));
     } else {
-      if (!invocation_.quiet) out_.Write(PaneLines(outcome.output));
-      Say(CodeLine(request.name, outcome));
+      if (!invocation_.quiet) out_.Write(WithLfBreaks(outcome.output));
+      WriteStandardError(CodeLine(request.name, outcome));
     }
     if (outcome.code != 0) status_ = kExitFailed;
     runs.push_back(std::move(outcome));
   }
-  for (const ConsoleForm::Message& message : form_.Messages()) {  // the window's message boxes
-    Say(message.title + u": " + message.text + u"\n");
+  for (const console::ConsoleForm::Message& message : form_.Messages()) {  // the window's message boxes
+    WriteStandardError(message.title + u": " + message.text + u"\n");
     status_ = kExitUsage;
   }
   return form_.Messages().empty();
 }
 
-}  // namespace webapitest::console
+}  // namespace webapitest::cli

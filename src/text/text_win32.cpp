@@ -1,9 +1,11 @@
-// The system's ANSI code page on Windows: the active code page (CP_ACP).
+// The platform's half of the text module on Windows: the active code page (CP_ACP), and error
+// texts from the system's message table.
 #include <windows.h>
 
 #include <algorithm>
 
-#include "client/code_page.h"
+#include "text/code_page.h"
+#include "text/text.h"
 
 namespace webapitest::code_page {
 
@@ -50,3 +52,19 @@ std::size_t DecodeWhole(std::string_view bytes, bool final, std::u16string& out)
 }
 
 }  // namespace webapitest::code_page
+
+namespace webapitest {
+
+std::string SystemMessage(std::uint32_t code) {
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::u16string message(reinterpret_cast<const char16_t*>(text), text ? n : 0);
+  if (text) LocalFree(text);
+  while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' || message.back() == u' '))
+    message.pop_back();
+  return ToUtf8(message);
+}
+
+}  // namespace webapitest

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "window/console/command_line.h"
+#include "app/cli/command_line.h"
 
-namespace webapitest::console {
+namespace webapitest::cli {
 
 // One request of the command line.
 struct RequestName {
@@ -35,8 +35,6 @@ struct Summary {
 std::u16string Label(const RequestName& name);
 // "<label>: code <code>, <ms> ms"
 std::u16string CodeLine(const RequestName& name, const Outcome& outcome);
-// The pane's text with "\n" between lines.
-std::u16string PaneLines(std::u16string_view output);
 
 // Median of the middle two for an even count; 95th percentile by nearest rank.
 Summary Summarize(const std::vector<Outcome>& runs);
@@ -46,4 +44,4 @@ std::u16string SummaryLine(const RequestName& name, const Summary& summary);
 std::string JsonRun(const RequestName& name, const Outcome& outcome, int run, bool withText);
 std::string JsonSummary(const RequestName& name, const Summary& summary);
 
-}  // namespace webapitest::console
+}  // namespace webapitest::cli

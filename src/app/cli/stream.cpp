@@ -1,11 +1,11 @@
 // Writing to a terminal, a file or a pipe, and reading the files named on the command line.
-#include "window/console/stream.h"
+#include "app/cli/stream.h"
 
 #include <cerrno>
 #include <cstring>
 #include <memory>
 
-#include "window/console/text.h"
+#include "text/text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -14,7 +14,7 @@
 #include <unistd.h>
 #endif
 
-namespace webapitest::console {
+namespace webapitest::cli {
 namespace {
 
 #ifdef _WIN32
@@ -111,4 +111,4 @@ bool ReadArgumentFile(const std::string& argument, std::string& bytes, std::stri
   return true;
 }
 
-}  // namespace webapitest::console
+}  // namespace webapitest::cli

@@ -1,5 +1,5 @@
-// The platform's half of the text conversion in ansi.h: code_page_win32.cpp or
-// code_page_posix.cpp, picked by the build.
+// The code page's conversions in pieces, for text read a piece at a time (the reply file):
+// text_win32.cpp or text_posix.cpp, picked by the build, with WholeUtf8 in text.cpp.
 #pragma once
 
 #include <string>
@@ -18,7 +18,7 @@ std::u16string Decode(std::string_view bytes);
 // few bytes) waits for the next piece. With final, everything is taken.
 std::size_t DecodeWhole(std::string_view bytes, bool final, std::u16string& out);
 
-// The longest start of UTF-8 bytes that does not end inside a character (ansi.cpp).
+// The longest start of UTF-8 bytes that does not end inside a character (text.cpp).
 std::size_t WholeUtf8(std::string_view bytes);
 
 }  // namespace webapitest::code_page
