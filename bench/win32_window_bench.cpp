@@ -9,7 +9,7 @@
 
 #include "commands/procedures.h"
 #include "reply_files.h"
-#include "window/win32/main_window.h"
+#include "window/win32/web_api_form.h"
 
 using namespace webapitest;
 
@@ -30,7 +30,7 @@ void Settle() {
 
 int main() {
   ClientLibrary library(u"unused");  // reloading calls no library
-  win32::MainWindow window(GetModuleHandleW(nullptr));
+  win32::WebApiForm window(GetModuleHandleW(nullptr));
   FormProcedures procedures(window, library, [] { return std::make_unique<NoShell>(); });
   window.SetEvents(&procedures);
   window.Show(SW_SHOWNORMAL);

@@ -17,9 +17,9 @@ enum class Control {
   ReplyLabel, repFile, RefreshButton, ReplyUrl,
   ActiveLabel, ActiveShape, LastStatusLabel, StatusShape, StatusLabel, status, ClearButton,
   OutputFrame, output,
-  None,  // the window's client area, as a container
+  Window,  // not a control: the window itself, whose client area holds the other controls
 };
-inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::None);
+inline constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::Window);
 
 enum class Kind { Label, TextBox, CommandButton, CheckBox, Frame, Light };
 
@@ -43,7 +43,7 @@ struct ControlItem {
   Control id;
   std::string_view name;  // the control's name, e.g. "StatusButton"
   Kind kind;
-  Control container;      // Control::None for the window's client area
+  Control container;      // a frame, or Control::Window for the window's client area
   // Twips (1440 to the inch, 15 to the pixel at 96 DPI), from the container's top-left corner.
   int left, top, width, height;
   // Caption or initial text; an "&" marks the access key of a command button.
@@ -65,10 +65,15 @@ inline constexpr int kClientWidth = 8910;   // twips
 inline constexpr int kClientHeight = 7830;  // twips
 inline constexpr int kTwipsPerInch = 1440;
 
-// The access key of a caption: the letter after its "&", upper-cased; 0 when there is none.
-char16_t AccessKey(std::u16string_view caption);
 // The caption as shown: every "&" that marks an access key removed ("&&" shows one "&").
 std::u16string StripAccessKey(std::u16string_view caption);
+
+// What assistive tools call a control: its caption as shown; for a text box or a light, the
+// label beside it (host: "Status host", ActiveShape: "Request active"), else the frame around
+// it (output: "Web-API Client Output"), else the control's name.
+std::u16string AccessibleName(const ControlItem& item);
+// Its tooltip; a light, which has none, is described by its label's.
+std::u16string_view AccessibleDescription(const ControlItem& item);
 
 // A control's Left and Top in the window's client area (frames offset their contents).
 struct Point {

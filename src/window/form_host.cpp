@@ -10,7 +10,7 @@ namespace webapitest {
 FormHost::FormHost(Hooks hooks, std::string logName) : hooks_(std::move(hooks)), logName_(std::move(logName)) {}
 
 template <typename Procedure>
-bool FormHost::Raise(Procedure&& procedure) {
+bool FormHost::RunProcedure(Procedure&& procedure) {
   ++depth_;
   bool ok = true;
   try {
@@ -44,7 +44,7 @@ bool FormHost::Unload() {
   if (unloaded_) return true;
   unloaded_ = true;
   bool cancel = false;
-  if (events_) Raise([&] { events_->Form_Unload(cancel); });
+  if (events_) RunProcedure([&] { events_->Form_Unload(cancel); });
   if (cancel && exitCode_ == 0) {
     unloaded_ = false;  // refused; the next close unloads again
     return false;
@@ -52,14 +52,14 @@ bool FormHost::Unload() {
   return true;
 }
 
-void FormHost::Settle() {
+void FormHost::GoAheadWithWaitingClose() {
   if (depth_ > 0 || !closePending_ || !loaded_) return;
   closePending_ = false;
   if (hooks_.closeNow) hooks_.closeNow();
 }
 
 bool FormHost::Load() {
-  const bool ok = !events_ || Raise([&] { events_->Form_Load(); });
+  const bool ok = !events_ || RunProcedure([&] { events_->Form_Load(); });
   if (ok && !closePending_) {
     loaded_ = true;
     return true;
@@ -71,8 +71,8 @@ bool FormHost::Load() {
 
 void FormHost::Click(Control button) {
   if (!events_ || unloaded_ || depth_ > 0) return;
-  Raise([&] { RaiseClick(*events_, button); });
-  Settle();
+  RunProcedure([&] { RaiseClick(*events_, button); });
+  GoAheadWithWaitingClose();
 }
 
 bool FormHost::Closing() {

@@ -43,18 +43,17 @@ class FormHost {
 
   // True while an event's procedure runs, a message box's loop inside it included.
   bool busy() const { return depth_ > 0; }
-  bool unloaded() const { return unloaded_; }
   // 0, or 1 once an unexpected failure has ended the program.
   int exitCode() const { return exitCode_; }
 
  private:
   // Runs one procedure at the boundary; false when it failed.
   template <typename Procedure>
-  bool Raise(Procedure&& procedure);
+  bool RunProcedure(Procedure&& procedure);
   void Fail(const std::string& message);
   bool Unload();
   // After the outermost procedure: a close that waited goes ahead.
-  void Settle();
+  void GoAheadWithWaitingClose();
 
   Hooks hooks_;
   std::string logName_;

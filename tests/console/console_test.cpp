@@ -236,8 +236,8 @@ TEST_P(TwinCallOrder, IsTheWindows) {
     testing::RecordingForm form;
     FormProcedures procedures(form, library, [] { return nullptr; });
     form.Type(Control::repFile, FromUtf8(reply));
-    if (c.box != Control::None) form.Type(c.box, FromUtf8(request));
-    if (c.raw != Control::None) form.Check(c.raw, 1);
+    if (c.box != Control::Window) form.Type(c.box, FromUtf8(request));
+    if (c.raw != Control::Window) form.Check(c.raw, 1);
     procedures.Form_Load();
     RaiseClick(procedures, c.button);
     bool cancel = false;
@@ -257,12 +257,12 @@ TEST_P(TwinCallOrder, IsTheWindows) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, TwinCallOrder,
     ::testing::Values(
-        OrderCase{"webApiStatusRequest", {"status"}, Control::StatusButton, Control::None, Control::None},
-        OrderCase{"webApiMemRequest", {"text"}, Control::MemRequestButton, Control::None, Control::None},
-        OrderCase{"webApiMemRequestRaw", {"text", "--raw"}, Control::MemRequestButton, Control::None,
+        OrderCase{"webApiStatusRequest", {"status"}, Control::StatusButton, Control::Window, Control::Window},
+        OrderCase{"webApiMemRequest", {"text"}, Control::MemRequestButton, Control::Window, Control::Window},
+        OrderCase{"webApiMemRequestRaw", {"text", "--raw"}, Control::MemRequestButton, Control::Window,
                   Control::checkMemRaw},
         OrderCase{"webApiFileRequest", {"file", "{request}"}, Control::FileRequestButton, Control::reqFile,
-                  Control::None},
+                  Control::Window},
         OrderCase{"webApiFileRequestRaw", {"file", "--raw", "{request}"}, Control::FileRequestButton,
                   Control::reqFile, Control::checkFileRaw}),
     [](const auto& row) { return std::string(row.param.name); });

@@ -57,25 +57,25 @@ class RequestCycleTest : public QObject {
   // and the reply (success) or the fault (failure) fills the output pane.
   void requestShowsItsOutcome_data() {
     QTest::addColumn<Control>("button");
-    QTest::addColumn<Control>("raw");
+    QTest::addColumn<bool>("raw");
     QTest::addColumn<QString>("entry");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("lights");
     QTest::addColumn<QString>("output");
-    QTest::newRow("status, 0") << Control::StatusButton << Control::None << "webApiStatusRequest" << 0
+    QTest::newRow("status, 0") << Control::StatusButton << false << "webApiStatusRequest" << 0
                                << "dark green" << "the reply\n";
-    QTest::newRow("free text, 7") << Control::MemRequestButton << Control::None << "webApiMemRequest" << 7
+    QTest::newRow("free text, 7") << Control::MemRequestButton << false << "webApiMemRequest" << 7
                                   << "dark red" << "the fault\n";
-    QTest::newRow("free text raw, 0") << Control::MemRequestButton << Control::checkMemRaw
+    QTest::newRow("free text raw, 0") << Control::MemRequestButton << true
                                       << "webApiMemRequestRaw" << 0 << "dark green" << "the reply\n";
-    QTest::newRow("file, -1") << Control::FileRequestButton << Control::None << "webApiFileRequest" << -1
+    QTest::newRow("file, -1") << Control::FileRequestButton << false << "webApiFileRequest" << -1
                               << "dark red" << "the fault\n";
-    QTest::newRow("file raw, 7") << Control::FileRequestButton << Control::checkFileRaw << "webApiFileRequestRaw"
+    QTest::newRow("file raw, 7") << Control::FileRequestButton << true << "webApiFileRequestRaw"
                                  << 7 << "dark red" << "the fault\n";
   }
   void requestShowsItsOutcome() {
     QFETCH(Control, button);
-    QFETCH(Control, raw);
+    QFETCH(bool, raw);
     QFETCH(QString, entry);
     QFETCH(int, code);
     QFETCH(QString, lights);
@@ -87,7 +87,10 @@ class RequestCycleTest : public QObject {
     ui_->scripted.SetResult(entry.toStdString(), code);
     ui_->scripted.SetReply("the reply\r\n");
     ui_->scripted.SetFault("the fault\r\n");
-    if (raw != Control::None) QTest::mouseClick(ui_->window.Widget(raw), Qt::LeftButton);
+    if (raw) {
+      const Control box = button == Control::MemRequestButton ? Control::checkMemRaw : Control::checkFileRaw;
+      QTest::mouseClick(ui_->window.Widget(box), Qt::LeftButton);
+    }
 
     ui_->Click(button);
 

@@ -26,7 +26,7 @@ namespace {
 
 QString Q(std::u16string_view text) { return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())); }
 
-const ControlItem& SpecNamed(const QString& name) {
+const ControlItem& ItemNamed(const QString& name) {
   for (const ControlItem& item : kControls)
     if (QString::fromUtf8(item.name.data(), static_cast<qsizetype>(item.name.size())) == name) return item;
   throw std::invalid_argument("no such control");
@@ -85,12 +85,12 @@ class WindowLayoutTest : public QObject {
   }
   void controlSitsAtItsPlace() {
     QFETCH(QRect, rect);
-    const ControlItem& item = SpecNamed(QTest::currentDataTag());
+    const ControlItem& item = ItemNamed(QTest::currentDataTag());
     QWidget* widget = window_->Widget(item.id);
     QCOMPARE(widget->objectName(), QString::fromLatin1(QTest::currentDataTag()));
     QCOMPARE(QRect(widget->mapTo(window_.get(), QPoint(0, 0)), widget->size()), rect);
     // Controls of a frame are the frame's children; the rest belong to the window itself.
-    QWidget* container = item.container == Control::None ? window_.get() : window_->Widget(item.container);
+    QWidget* container = item.container == Control::Window ? window_.get() : window_->Widget(item.container);
     QCOMPARE(widget->parentWidget(), container);
     QVERIFY(widget->isVisible());
   }
@@ -120,7 +120,7 @@ class WindowLayoutTest : public QObject {
   }
   void controlShowsItsTexts() {
     QFETCH(QString, accessibleName);
-    const ControlItem& item = SpecNamed(QTest::currentDataTag());
+    const ControlItem& item = ItemNamed(QTest::currentDataTag());
     QWidget* widget = window_->Widget(item.id);
     const QString text = Q(item.text);
     switch (item.kind) {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "window/win32/main_window.h"
+#include "window/win32/web_api_form.h"
 #include "window/win32/text.h"
 
 namespace webapitest::testing {
@@ -20,7 +20,7 @@ namespace webapitest::testing {
 // until nothing has arrived for a little while. Remembers the code of a WM_QUIT.
 class Pump {
  public:
-  explicit Pump(win32::MainWindow& window) : window_(window) {}
+  explicit Pump(win32::WebApiForm& window) : window_(window) {}
   void Settle();
   // Pumps until the condition holds; false after the timeout.
   bool Until(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
@@ -29,7 +29,7 @@ class Pump {
 
  private:
   bool Step();  // one message; false when the queue was empty or the message a timer's
-  win32::MainWindow& window_;
+  win32::WebApiForm& window_;
   int quitCode_ = -1;
 };
 

@@ -30,7 +30,7 @@ RECT TableRect(const ControlItem& item, int dpi) {
 POINT CenterOf(const RECT& rect) { return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}; }
 
 LiveWindow::LiveWindow()
-    : window_(std::make_unique<win32::MainWindow>(GetModuleHandleW(nullptr))), pump_(*window_) {
+    : window_(std::make_unique<win32::WebApiForm>(GetModuleHandleW(nullptr))), pump_(*window_) {
   window_->SetEvents(&log_);
   window_->Show(SW_SHOWNORMAL);
   BringToFront(window_->hwnd(), pump_);
@@ -50,7 +50,7 @@ void LiveWindow::FocusOn(Control control) {
 LoadedWindow::LoadedWindow(const std::u16string& doubleFolder)
     : scripted_(DoublePath(doubleFolder)),
       library_(DoublePath(doubleFolder)),
-      window_(std::make_unique<win32::MainWindow>(GetModuleHandleW(nullptr))),
+      window_(std::make_unique<win32::WebApiForm>(GetModuleHandleW(nullptr))),
       pump_(*window_),
       replyPath_(TemporaryFile(L"webapitest-reply.txt")) {
   DeleteFileW(win32::Wide(replyPath_).c_str());

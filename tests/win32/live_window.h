@@ -10,7 +10,7 @@
 #include "doubles/double_control.h"
 #include "doubles/recording_form.h"
 #include "gui_driver.h"
-#include "window/win32/main_window.h"
+#include "window/win32/web_api_form.h"
 
 namespace webapitest::testing {
 
@@ -39,7 +39,7 @@ class LiveWindow {
  public:
   LiveWindow();
   ~LiveWindow();
-  win32::MainWindow& window() { return *window_; }
+  win32::WebApiForm& window() { return *window_; }
   HWND hwnd() const { return window_->hwnd(); }
   HWND operator[](Control control) const { return window_->Child(control); }
   Pump& pump() { return pump_; }
@@ -49,7 +49,7 @@ class LiveWindow {
   HWND Focused() const { return GetFocus(); }
 
  private:
-  std::unique_ptr<win32::MainWindow> window_;
+  std::unique_ptr<win32::WebApiForm> window_;
   EventLog log_;
   Pump pump_;
 };
@@ -60,7 +60,7 @@ class LoadedWindow {
  public:
   explicit LoadedWindow(const std::u16string& doubleFolder = u"");
   ~LoadedWindow();
-  win32::MainWindow& window() { return *window_; }
+  win32::WebApiForm& window() { return *window_; }
   HWND hwnd() const { return window_->hwnd(); }
   HWND operator[](Control control) const { return window_->Child(control); }
   Pump& pump() { return pump_; }
@@ -78,7 +78,7 @@ class LoadedWindow {
   ScriptedLibrary scripted_;
   ClientLibrary library_;
   std::vector<std::u16string> opened_;
-  std::unique_ptr<win32::MainWindow> window_;
+  std::unique_ptr<win32::WebApiForm> window_;
   std::unique_ptr<FormProcedures> procedures_;
   Pump pump_;
   std::u16string replyPath_;

@@ -23,7 +23,7 @@ COLORREF LightOn(LoadedWindow& live, Control light) {
 struct CycleRow {
   const char* name;
   Control button;
-  Control rawBox;  // checked before the click; Control::None: none
+  Control rawBox;  // checked before the click; Control::Window: none
   const char* entry;
   std::int32_t code;
 };
@@ -39,7 +39,7 @@ TEST_P(RequestCycle, ShowsTheRunningRequestThenItsOutcome) {
   live.library().SetResult(row.entry, row.code);
   live.library().SetReply("the reply\r\nits second line");
   live.library().SetFault("the fault");
-  if (row.rawBox != Control::None) live.Click(row.rawBox);
+  if (row.rawBox != Control::Window) live.Click(row.rawBox);
 
   struct {
     COLORREF active = 0, status = 0;
@@ -69,10 +69,10 @@ TEST_P(RequestCycle, ShowsTheRunningRequestThenItsOutcome) {
 INSTANTIATE_TEST_SUITE_P(
     Window, RequestCycle,
     ::testing::Values(
-        CycleRow{"StatusSucceeds", Control::StatusButton, Control::None, "webApiStatusRequest", 0},
-        CycleRow{"FreeTextFailsWith7", Control::MemRequestButton, Control::None, "webApiMemRequest", 7},
+        CycleRow{"StatusSucceeds", Control::StatusButton, Control::Window, "webApiStatusRequest", 0},
+        CycleRow{"FreeTextFailsWith7", Control::MemRequestButton, Control::Window, "webApiMemRequest", 7},
         CycleRow{"FreeTextRawSucceeds", Control::MemRequestButton, Control::checkMemRaw, "webApiMemRequestRaw", 0},
-        CycleRow{"FileFailsWithMinus1", Control::FileRequestButton, Control::None, "webApiFileRequest", -1},
+        CycleRow{"FileFailsWithMinus1", Control::FileRequestButton, Control::Window, "webApiFileRequest", -1},
         CycleRow{"FileRawFailsWith7", Control::FileRequestButton, Control::checkFileRaw, "webApiFileRequestRaw", 7}),
     [](const auto& row) { return std::string(row.param.name); });
 
@@ -207,7 +207,7 @@ TEST(Window, AMissingEntryPointIsShownAndEndsTheProgramWithCode1) {
 
 TEST(Window, ALibraryThatCannotBeLoadedFailsTheLoad) {
   ClientLibrary library(u"C:\\no such folder\\webapi.dll");
-  win32::MainWindow window(GetModuleHandleW(nullptr));
+  win32::WebApiForm window(GetModuleHandleW(nullptr));
   std::vector<std::u16string> opened;
   FormProcedures procedures(window, library, [&] { return std::make_unique<RecordingShell>(opened); });
   window.SetEvents(&procedures);

@@ -10,7 +10,7 @@
 #include "client/library.h"
 #include "commands/procedures.h"
 #include "resource.h"
-#include "window/win32/main_window.h"
+#include "window/win32/web_api_form.h"
 #include "text/text.h"
 #include "window/win32/text.h"
 
@@ -26,7 +26,7 @@ void ShowFailure(const std::string& text) {
 
 int RunWindow(HINSTANCE instance, int showCommand) {
   ClientLibrary library(ClientLibrary::Locate());
-  webapitest::win32::MainWindow window(instance, IDI_WEBAPITEST);
+  webapitest::win32::WebApiForm window(instance, IDI_WEBAPITEST);
   webapitest::FormProcedures procedures(window, library, webapitest::CreateShell);
   window.SetEvents(&procedures);
   if (!window.Load()) return window.exitCode();  // 1 after a failure it has shown

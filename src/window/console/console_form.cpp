@@ -10,8 +10,8 @@ namespace {
 std::size_t Index(Control control) { return static_cast<std::size_t>(control); }
 
 void Expect(Control control, Kind kind) {
-  if (control == Control::None || Lookup(control).kind != kind)
-    throw std::invalid_argument("The control " + std::string(control == Control::None ? "None" : Lookup(control).name) +
+  if (control == Control::Window || Lookup(control).kind != kind)
+    throw std::invalid_argument("The control " + std::string(control == Control::Window ? "Window" : Lookup(control).name) +
                                 " cannot do that.");
 }
 
@@ -25,19 +25,19 @@ ConsoleForm::ConsoleForm() {
 
 std::u16string ConsoleForm::Text(Control box) const {
   Expect(box, Kind::TextBox);
-  Mark();
+  NoteOperation();
   return texts_[Index(box)];
 }
 
 void ConsoleForm::SetText(Control box, std::u16string text) {
   Expect(box, Kind::TextBox);
-  Mark();
+  NoteOperation();
   texts_[Index(box)] = std::move(text);
 }
 
 int ConsoleForm::Value(Control checkBox) const {
   Expect(checkBox, Kind::CheckBox);
-  Mark();
+  NoteOperation();
   return values_[Index(checkBox)];
 }
 
@@ -46,25 +46,25 @@ void ConsoleForm::SetFillColor(Control light, Rgb /*color*/) {
   // The first operation after the library call: the status light takes the outcome's colour.
   if (light == Control::StatusShape && activeLit_ && !callTime_)
     callTime_ = std::chrono::steady_clock::now() - lastOperation_;
-  Mark();
+  NoteOperation();
 }
 
 void ConsoleForm::SetFillStyle(Control light, Fill fill) {
   Expect(light, Kind::Light);
-  Mark();
+  NoteOperation();
   fills_[Index(light)] = fill;
 }
 
 void ConsoleForm::Repaint(Control light) {
   Expect(light, Kind::Light);
-  Mark();
+  NoteOperation();
   if (light == Control::ActiveShape) activeLit_ = fills_[Index(light)] == Fill::Solid;
 }
 
-void ConsoleForm::Focus(Control /*control*/) { Mark(); }
+void ConsoleForm::Focus(Control /*control*/) { NoteOperation(); }
 
 void ConsoleForm::ShowCritical(std::u16string_view title, std::u16string_view text) {
-  Mark();
+  NoteOperation();
   messages_.push_back({std::u16string(title), std::u16string(text)});
 }
 

@@ -44,7 +44,7 @@ class ConsoleForm : public Form {
 
  private:
   // Notes the moment of each operation: the last before a library call marks its start.
-  void Mark() const { lastOperation_ = std::chrono::steady_clock::now(); }
+  void NoteOperation() const { lastOperation_ = std::chrono::steady_clock::now(); }
 
   std::array<std::u16string, kControlCount> texts_;
   std::array<int, kControlCount> values_{};

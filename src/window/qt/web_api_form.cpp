@@ -39,38 +39,6 @@ std::u16string FromQString(const QString& text) {
   return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
 }
 
-// The label that names a control: the nearest label to its left on the same line of the same
-// container (host: "Status host", ActiveShape: "Request active"), or none.
-const ControlItem* LabelBeside(const ControlItem& item) {
-  const ControlItem* found = nullptr;
-  for (const ControlItem& other : kControls) {
-    if (other.kind != Kind::Label || other.container != item.container || other.top != item.top ||
-        other.left >= item.left)
-      continue;
-    if (!found || other.left > found->left) found = &other;
-  }
-  return found;
-}
-
-// What assistive technology calls the control: its caption as shown; for a text box or a
-// light, the label beside it or else the frame around it, or else the control's name.
-QString AccessibleName(const ControlItem& item) {
-  if (item.kind == Kind::TextBox || item.kind == Kind::Light) {
-    if (const ControlItem* label = LabelBeside(item)) return ToQString(StripAccessKey(label->text));
-    if (item.container != Control::None) return ToQString(StripAccessKey(Lookup(item.container).text));
-    return QString::fromUtf8(item.name.data(), static_cast<qsizetype>(item.name.size()));
-  }
-  return ToQString(StripAccessKey(item.text));
-}
-
-// Its tooltip; a light, which has none, is described by its label's.
-QString AccessibleDescription(const ControlItem& item) {
-  if (item.kind == Kind::Light) {
-    if (const ControlItem* label = LabelBeside(item)) return ToQString(label->tooltip);
-  }
-  return ToQString(item.tooltip);
-}
-
 QWidget* MakeTextBox(const ControlItem& item, QWidget* parent) {
   const bool readOnly = (item.flags & kReadOnly) != 0;
   if (!(item.flags & kMultiLine)) {
@@ -133,7 +101,7 @@ WebApiForm::WebApiForm(QWidget* parent)
 
 QWidget* WebApiForm::Build(const ControlItem& item) {
   // The table lists a frame before the controls it contains.
-  QWidget* parent = item.container == Control::None ? this : Widget(item.container);
+  QWidget* parent = item.container == Control::Window ? this : Widget(item.container);
   if (!parent) throw std::logic_error("a control's frame must come before it in the control table");
 
   QWidget* widget = nullptr;
@@ -173,8 +141,8 @@ QWidget* WebApiForm::Build(const ControlItem& item) {
   widget->setGeometry(Px(item.left), Px(item.top), Px(item.width), Px(item.height));
   if (item.kind != Kind::Light) widget->setFont(ToQFont(item.font));
   if (!item.tooltip.empty()) widget->setToolTip(ToQString(item.tooltip));
-  widget->setAccessibleName(AccessibleName(item));
-  widget->setAccessibleDescription(AccessibleDescription(item));
+  widget->setAccessibleName(ToQString(AccessibleName(item)));
+  widget->setAccessibleDescription(ToQString(AccessibleDescription(item)));
   if (item.tabIndex < 0 || item.kind == Kind::Label || item.kind == Kind::Frame)
     widget->setFocusPolicy(Qt::NoFocus);
   else

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <string>
+#include <utility>
 
 namespace webapitest::win32 {
 namespace {
@@ -20,7 +21,7 @@ int ToInt(std::size_t n) { return static_cast<int>(std::min<std::size_t>(n, INT3
 
 }  // namespace
 
-TextPane* TextPane::Create(HWND parent, int id, const RECT& bounds, DWORD exStyle) {
+TextPane* TextPane::Create(HWND parent, int id, const RECT& bounds, std::u16string name, DWORD exStyle) {
   static const ATOM registered = [] {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -33,6 +34,7 @@ TextPane* TextPane::Create(HWND parent, int id, const RECT& bounds, DWORD exStyl
   }();
   if (!registered) return nullptr;
   auto* pane = new TextPane;
+  pane->name_ = std::move(name);
   // The edit control's style bits say what the pane is, for whoever looks (tests, readers).
   const DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY;
   HWND hwnd = CreateWindowExW(exStyle, kClassName, L"", style,

@@ -19,10 +19,12 @@ namespace webapitest::win32 {
 
 class TextPane {
  public:
-  // Creates the pane as a child of parent; it is destroyed with it.
-  static TextPane* Create(HWND parent, int id, const RECT& bounds, DWORD exStyle = WS_EX_CLIENTEDGE);
+  // Creates the pane as a child of parent; it is destroyed with it. Readers call it by name.
+  static TextPane* Create(HWND parent, int id, const RECT& bounds, std::u16string name,
+                          DWORD exStyle = WS_EX_CLIENTEDGE);
 
   HWND hwnd() const { return hwnd_; }
+  const std::u16string& name() const { return name_; }
   // Lines separated by CR LF (or LF). The caret goes to the start, nothing selected.
   void SetText(std::u16string text);
   std::u16string_view Text() const { return model_.Text(); }
@@ -51,6 +53,7 @@ class TextPane {
 
   static constexpr int kMargin = 2;  // pixels between the frame and the text
   HWND hwnd_ = nullptr;
+  std::u16string name_;
   HFONT font_ = nullptr;
   int charWidth_ = 8;
   int rowHeight_ = 16;

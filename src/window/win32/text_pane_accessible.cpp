@@ -13,33 +13,9 @@ namespace {
 
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
 
-// The caption of the group box around the pane, without its access key's "&": what a reader
-// calls a box that has no label of its own. Empty when there is no frame.
-std::wstring FrameCaption(HWND pane) {
-  RECT own{};
-  GetWindowRect(pane, &own);
-  for (HWND sibling = GetWindow(pane, GW_HWNDFIRST); sibling; sibling = GetWindow(sibling, GW_HWNDNEXT)) {
-    wchar_t kind[16] = {};
-    GetClassNameW(sibling, kind, 16);
-    if (lstrcmpiW(kind, L"Button") != 0 || (GetWindowLongW(sibling, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX) continue;
-    RECT frame{};
-    GetWindowRect(sibling, &frame);
-    if (own.left < frame.left || own.top < frame.top || own.right > frame.right || own.bottom > frame.bottom) continue;
-    std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(sibling)) + 1, L'\0');
-    caption.resize(static_cast<std::size_t>(GetWindowTextW(sibling, caption.data(), static_cast<int>(caption.size()))));
-    std::wstring name;
-    for (std::size_t i = 0; i < caption.size(); ++i) {
-      if (caption[i] == L'&' && i + 1 < caption.size()) ++i;  // "&&" is a plain "&"
-      name += caption[i];
-    }
-    return name;
-  }
-  return {};
-}
-
-HRESULT Text(std::wstring_view text, BSTR* out) {
+HRESULT Text(std::u16string_view text, BSTR* out) {
   if (text.empty()) return S_FALSE;
-  *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  *out = SysAllocStringLen(reinterpret_cast<const wchar_t*>(text.data()), static_cast<UINT>(text.size()));
   return *out ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -103,13 +79,10 @@ class TextPaneAccessible::Object final : public IAccessible {
     return pane_ ? E_INVALIDARG : RPC_E_DISCONNECTED;
   }
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-    return Answer(child, name, [this](BSTR* out) { return Text(FrameCaption(pane_->hwnd()), out); });
+    return Answer(child, name, [this](BSTR* out) { return Text(pane_->name(), out); });
   }
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
-    return Answer(child, value, [this](BSTR* out) {
-      const std::u16string_view text = pane_->Text();
-      return Text({reinterpret_cast<const wchar_t*>(text.data()), text.size()}, out);
-    });
+    return Answer(child, value, [this](BSTR* out) { return Text(pane_->Text(), out); });
   }
   HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* out) override { return Nothing(child, out); }
   HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* out) override { return Nothing(child, out); }

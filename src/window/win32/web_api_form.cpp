@@ -1,6 +1,6 @@
 // The Win32 window: controls built from the control table, the Form operations on them, and
 // one window procedure that turns their messages into the window's events.
-#include "window/win32/main_window.h"
+#include "window/win32/web_api_form.h"
 
 #include <commctrl.h>
 
@@ -48,7 +48,7 @@ DWORD TextBoxStyle(unsigned flags) {
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, int iconId)
+WebApiForm::WebApiForm(HINSTANCE instance, int iconId)
     : instance_(instance),
       host_({[this](const std::string& message) { ShowCritical(kWindowTitle, FromUtf8(message)); },
              [this] {
@@ -59,7 +59,7 @@ MainWindow::MainWindow(HINSTANCE instance, int iconId)
 
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = OwnedWindowProc<MainWindow>;
+  windowClass.lpfnWndProc = OwnedWindowProc<WebApiForm>;
   windowClass.hInstance = instance_;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -99,13 +99,13 @@ MainWindow::MainWindow(HINSTANCE instance, int iconId)
   }
 }
 
-MainWindow::~MainWindow() {
+WebApiForm::~WebApiForm() {
   host_.SetEvents(nullptr);
   if (hwnd_) DestroyWindow(hwnd_);
   for (auto& font : fonts_) DeleteObject(font.second);
 }
 
-void MainWindow::BuildControls() {
+void WebApiForm::BuildControls() {
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
@@ -128,7 +128,7 @@ void MainWindow::BuildControls() {
   lastFocus_ = Child(first.id);
 }
 
-HWND MainWindow::CreateControl(const ControlItem& item) {
+HWND WebApiForm::CreateControl(const ControlItem& item) {
   // WS_GROUP on every control: each is a group of its own, so the arrow keys never move the
   // focus onto a label or a frame. WS_CLIPSIBLINGS keeps a frame from painting over the
   // controls that lie above it.
@@ -163,7 +163,7 @@ HWND MainWindow::CreateControl(const ControlItem& item) {
   if (item.kind == Kind::TextBox && (item.flags & kMultiLine) && (item.flags & kReadOnly)) {
     // The output pane: a view that lays out only the rows on screen, so no reply is too
     // large for it (a wrapping EDIT takes half a minute for one 100,000-character line).
-    output_ = TextPane::Create(hwnd_, ControlId(item.id), place);
+    output_ = TextPane::Create(hwnd_, ControlId(item.id), place, AccessibleName(item));
     if (!output_) throw std::runtime_error("Cannot create the control " + Name(item) + ": " + ErrorText(GetLastError()));
     SendMessageW(output_->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(item.font)), FALSE);
     output_->SetText(std::u16string(item.text));
@@ -187,7 +187,7 @@ HWND MainWindow::CreateControl(const ControlItem& item) {
   return control;
 }
 
-void MainWindow::AddTooltip(const ControlItem& item, HWND control) {
+void WebApiForm::AddTooltip(const ControlItem& item, HWND control) {
   if (!item.tooltip.empty()) {
     std::wstring tip = Wide(item.tooltip);
     TTTOOLINFOW tool{};
@@ -201,7 +201,7 @@ void MainWindow::AddTooltip(const ControlItem& item, HWND control) {
   }
 }
 
-HFONT MainWindow::FontFor(const Font& font) {
+HFONT WebApiForm::FontFor(const Font& font) {
   const Face face = font.face == Face::WindowFont ? Face::MsSansSerif : font.face;
   const double points = font.face == Face::WindowFont ? kWindowFontPoints : font.points;
   const auto key = std::make_pair(face, points);
@@ -222,7 +222,7 @@ HFONT MainWindow::FontFor(const Font& font) {
   return handle;
 }
 
-RECT MainWindow::PixelRect(const ControlItem& item) const {
+RECT WebApiForm::PixelRect(const ControlItem& item) const {
   const Point at = WindowPosition(item);
   const int left = TwipsToPixels(at.left, dpi_);
   const int top = TwipsToPixels(at.top, dpi_);
@@ -231,16 +231,16 @@ RECT MainWindow::PixelRect(const ControlItem& item) const {
 
 // ---- Window procedure --------------------------------------------------------------------
 
-void MainWindow::Attached(HWND hwnd) { hwnd_ = hwnd; }
+void WebApiForm::Attached(HWND hwnd) { hwnd_ = hwnd; }
 
-void MainWindow::Detached() {
+void WebApiForm::Detached() {
   hwnd_ = nullptr;
   tooltip_ = nullptr;
   lastFocus_ = nullptr;
   children_.fill(nullptr);
 }
 
-LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT WebApiForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
@@ -274,7 +274,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // Multi-line text boxes: Tab and Escape go to the dialog manager (Tab moves the focus on,
 // Escape does nothing).
-LRESULT CALLBACK MainWindow::BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam,
+LRESULT CALLBACK WebApiForm::BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam,
                                      UINT_PTR subclass, DWORD_PTR) {
   switch (message) {
     case WM_GETDLGCODE: {
@@ -296,7 +296,7 @@ LRESULT CALLBACK MainWindow::BoxProc(HWND box, UINT message, WPARAM wParam, LPAR
   return DefSubclassProc(box, message, wParam, lParam);
 }
 
-void MainWindow::OnCommand(int id, UINT code, HWND control) {
+void WebApiForm::OnCommand(int id, UINT code, HWND control) {
   // Enter and Escape arrive as IDOK and IDCANCEL with no control: nothing to click.
   if (code != BN_CLICKED || !control) return;
   const int index = id - kFirstControlId;
@@ -306,14 +306,14 @@ void MainWindow::OnCommand(int id, UINT code, HWND control) {
   host_.Click(item.id);
 }
 
-void MainWindow::OnPaint() {
+void WebApiForm::OnPaint() {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(hwnd_, &paint);
   PaintLights(dc);
   EndPaint(hwnd_, &paint);
 }
 
-void MainWindow::PaintLights(HDC dc) {
+void WebApiForm::PaintLights(HDC dc) {
   HPEN outline = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_GRAYTEXT));
   HGDIOBJ oldPen = SelectObject(dc, outline);
   for (const ControlItem& item : kControls) {
@@ -331,7 +331,7 @@ void MainWindow::PaintLights(HDC dc) {
   DeleteObject(outline);
 }
 
-LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control) {
+LRESULT WebApiForm::OnCtlColorStatic(HDC dc, HWND control) {
   // Read-only text boxes keep the look of a text box; status writes in the grey-text colour.
   const int index = GetDlgCtrlID(control) - kFirstControlId;
   if (index >= 0 && index < static_cast<int>(kControlCount)) {
@@ -345,7 +345,7 @@ LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control) {
   return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
 }
 
-void MainWindow::OnActivate(bool active) {
+void WebApiForm::OnActivate(bool active) {
   // The focus leaves with the window and comes back to the same control.
   if (active) {
     if (lastFocus_) SetFocus(lastFocus_);
@@ -354,27 +354,27 @@ void MainWindow::OnActivate(bool active) {
   }
 }
 
-void MainWindow::OnClose() {
+void WebApiForm::OnClose() {
   if (host_.Closing() && hwnd_) DestroyWindow(hwnd_);
 }
 
-void MainWindow::OnDestroy() { PostQuitMessage(host_.exitCode()); }
+void WebApiForm::OnDestroy() { PostQuitMessage(host_.exitCode()); }
 
 // ---- Program side ------------------------------------------------------------------------
 
-bool MainWindow::Load() {
+bool WebApiForm::Load() {
   if (host_.Load()) return true;
   if (hwnd_) DestroyWindow(hwnd_);
   return false;
 }
 
-void MainWindow::Show(int showCommand) {
+void WebApiForm::Show(int showCommand) {
   ShowWindow(hwnd_, showCommand);
   UpdateWindow(hwnd_);
   if (GetActiveWindow() == hwnd_ && lastFocus_) SetFocus(lastFocus_);
 }
 
-bool MainWindow::PreTranslate(MSG& message) {
+bool WebApiForm::PreTranslate(MSG& message) {
   if (!hwnd_) return false;
   // The dialog manager takes a bare letter typed on a control that wants no characters (a
   // button, a check box) for an access key; here an access key needs Alt, so such a letter
@@ -385,7 +385,7 @@ bool MainWindow::PreTranslate(MSG& message) {
   return IsDialogMessageW(hwnd_, &message);
 }
 
-int MainWindow::Run() {
+int WebApiForm::Run() {
   MSG message{};
   for (;;) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
@@ -400,42 +400,42 @@ int MainWindow::Run() {
 
 // ---- Form --------------------------------------------------------------------------------
 
-const ControlItem& MainWindow::Require(Control control, Kind kind) const {
-  if (control == Control::None || Lookup(control).kind != kind)
+const ControlItem& WebApiForm::Require(Control control, Kind kind) const {
+  if (control == Control::Window || Lookup(control).kind != kind)
     throw std::invalid_argument("The window has no such operation on the control " +
-                                (control == Control::None ? std::string("None") : Name(Lookup(control))) + ".");
+                                (control == Control::Window ? std::string("Window") : Name(Lookup(control))) + ".");
   return Lookup(control);
 }
 
-std::u16string MainWindow::Text(Control box) const {
+std::u16string WebApiForm::Text(Control box) const {
   Require(box, Kind::TextBox);
   if (box == Control::output) return std::u16string(output_->Text());
   return WindowText(Child(box));
 }
 
-void MainWindow::SetText(Control box, std::u16string text) {
+void WebApiForm::SetText(Control box, std::u16string text) {
   const ControlItem& item = Require(box, Kind::TextBox);
   if (box == Control::output) return output_->SetText(std::move(text));
   if (!SetWindowTextW(Child(box), reinterpret_cast<const wchar_t*>(text.c_str())))
     throw std::runtime_error("Cannot show the text in " + Name(item) + ": " + ErrorText(GetLastError()));
 }
 
-int MainWindow::Value(Control checkBox) const {
+int WebApiForm::Value(Control checkBox) const {
   Require(checkBox, Kind::CheckBox);
   return SendMessageW(Child(checkBox), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
 }
 
-void MainWindow::SetFillColor(Control light, Rgb color) {
+void WebApiForm::SetFillColor(Control light, Rgb color) {
   Require(light, Kind::Light);
   lights_[static_cast<std::size_t>(light)].color = color;
 }
 
-void MainWindow::SetFillStyle(Control light, Fill fill) {
+void WebApiForm::SetFillStyle(Control light, Fill fill) {
   Require(light, Kind::Light);
   lights_[static_cast<std::size_t>(light)].fill = fill;
 }
 
-void MainWindow::Repaint(Control light) {
+void WebApiForm::Repaint(Control light) {
   const RECT place = PixelRect(Require(light, Kind::Light));
   // Painted before this returns: the caller may block the window's thread next.
   RedrawWindow(hwnd_, &place, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
@@ -445,15 +445,15 @@ void MainWindow::Repaint(Control light) {
   MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
 }
 
-void MainWindow::Focus(Control control) {
-  HWND target = control == Control::None ? nullptr : Child(control);
+void WebApiForm::Focus(Control control) {
+  HWND target = control == Control::Window ? nullptr : Child(control);
   if (!target || !(GetWindowLongW(target, GWL_STYLE) & WS_TABSTOP))
     throw std::invalid_argument("The control cannot take the focus.");
   lastFocus_ = target;
   SetFocus(target);
 }
 
-void MainWindow::ShowCritical(std::u16string_view title, std::u16string_view text) {
+void WebApiForm::ShowCritical(std::u16string_view title, std::u16string_view text) {
   const std::wstring caption = Wide(title);
   const std::wstring message = Wide(text);
   MessageBoxW(hwnd_, message.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);

@@ -24,16 +24,16 @@ namespace webapitest::win32 {
 inline constexpr int kFirstControlId = 1000;
 inline int ControlId(Control control) { return kFirstControlId + static_cast<int>(control); }
 
-class MainWindow final : public Form {
+class WebApiForm final : public Form {
  public:
   // Creates the window and all its controls, hidden, in their initial state. iconId names
   // the window's icon in the program's resources; 0 keeps the system's default icon.
   // Throws std::runtime_error when the window cannot be created.
-  explicit MainWindow(HINSTANCE instance, int iconId = 0);
+  explicit WebApiForm(HINSTANCE instance, int iconId = 0);
   // Destroys the window if it still exists, without raising Form_Unload.
-  ~MainWindow() override;
-  MainWindow(const MainWindow&) = delete;
-  MainWindow& operator=(const MainWindow&) = delete;
+  ~WebApiForm() override;
+  WebApiForm(const WebApiForm&) = delete;
+  WebApiForm& operator=(const WebApiForm&) = delete;
 
   // The handler of the window's events; it must outlive the window or be detached (nullptr).
   void SetEvents(FormEvents* events) { host_.SetEvents(events); }
