@@ -2,6 +2,7 @@
 #include "client/library.h"
 
 #include "text/text.h"
+#include "client/entry_call.h"
 #include "client/loader.h"
 
 #include <utility>
@@ -44,41 +45,50 @@ Fn* ClientLibrary::Bind(Fn*& slot, const char* name) {
   return slot;
 }
 
-std::int32_t ClientLibrary::webApiStartup() { return Bind(startup_, "webApiStartup")(); }
+template <typename Fn, typename... Args>
+std::int32_t ClientLibrary::Call(Fn*& slot, const char* name, Args... args) {
+  if (!crash_.empty()) throw LibraryCrash(crash_);  // its state is gone: no call goes in again
+  Fn* fn = Bind(slot, name);
+  try {
+    return entry::Call(name, fn, args...);
+  } catch (const LibraryCrash& crash) {
+    crash_ = crash.what();
+    throw;
+  }
+}
 
-void ClientLibrary::webApiCleanup() { Bind(cleanup_, "webApiCleanup")(); }
+std::int32_t ClientLibrary::webApiStartup() { return Call(startup_, "webApiStartup"); }
+
+void ClientLibrary::webApiCleanup() {
+  if (crash_.empty()) Call(cleanup_, "webApiCleanup");
+}
 
 std::int32_t ClientLibrary::webApiStatusRequest(std::u16string_view host, std::int32_t timeout) {
-  auto* call = Bind(statusRequest_, "webApiStatusRequest");
-  return call(ToAnsi(host).c_str(), timeout);
+  return Call(statusRequest_, "webApiStatusRequest", ToAnsi(host).c_str(), timeout);
 }
 
 std::int32_t ClientLibrary::webApiMemRequest(std::u16string_view document, std::int32_t timeout) {
-  auto* call = Bind(memRequest_, "webApiMemRequest");
-  return call(ToAnsi(document).c_str(), timeout);
+  return Call(memRequest_, "webApiMemRequest", ToAnsi(document).c_str(), timeout);
 }
 
 std::int32_t ClientLibrary::webApiMemRequestRaw(std::u16string_view document, std::int32_t timeout) {
-  auto* call = Bind(memRequestRaw_, "webApiMemRequestRaw");
-  return call(ToAnsi(document).c_str(), timeout);
+  return Call(memRequestRaw_, "webApiMemRequestRaw", ToAnsi(document).c_str(), timeout);
 }
 
 std::int32_t ClientLibrary::webApiFileRequest(std::u16string_view path, std::int32_t timeout) {
-  auto* call = Bind(fileRequest_, "webApiFileRequest");
-  return call(ToAnsi(path).c_str(), timeout);
+  return Call(fileRequest_, "webApiFileRequest", ToAnsi(path).c_str(), timeout);
 }
 
 std::int32_t ClientLibrary::webApiFileRequestRaw(std::u16string_view path, std::int32_t timeout) {
-  auto* call = Bind(fileRequestRaw_, "webApiFileRequestRaw");
-  return call(ToAnsi(path).c_str(), timeout);
+  return Call(fileRequestRaw_, "webApiFileRequestRaw", ToAnsi(path).c_str(), timeout);
 }
 
 void ClientLibrary::webApiWriteLastReply(std::u16string_view path) {
-  Bind(writeLastReply_, "webApiWriteLastReply")(ToAnsi(path).c_str());
+  Call(writeLastReply_, "webApiWriteLastReply", ToAnsi(path).c_str());
 }
 
 void ClientLibrary::webApiWriteLastFault(std::u16string_view path) {
-  Bind(writeLastFault_, "webApiWriteLastFault")(ToAnsi(path).c_str());
+  Call(writeLastFault_, "webApiWriteLastFault", ToAnsi(path).c_str());
 }
 
 }  // namespace webapitest

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "client/entry_call.h"
 #include "client/entry_points.h"
 
 namespace webapitest {
@@ -33,7 +34,9 @@ class ClientLibrary {
   static std::u16string Locate();
 
   // Text is converted to the system's ANSI code page at each call. All throw BindingError
-  // when the library or the entry point is missing.
+  // when the library or the entry point is missing, and LibraryCrash (entry_call.h) when the
+  // library crashes inside the call or breaks the calling convention; after that no call
+  // reaches the library again (webApiCleanup does nothing, the others throw it again).
   std::int32_t webApiStartup();
   void webApiCleanup();
   std::int32_t webApiStatusRequest(std::u16string_view host, std::int32_t timeout);
@@ -49,8 +52,12 @@ class ClientLibrary {
   template <typename Fn>
   Fn* Bind(Fn*& slot, const char* name);
   void* Module();
+  // Binds the entry point and makes the guarded call.
+  template <typename Fn, typename... Args>
+  std::int32_t Call(Fn*& slot, const char* name, Args... args);
 
   std::u16string file_;
+  std::string crash_;  // how the library crashed, once it has
   void* module_ = nullptr;
   entry::Startup* startup_ = nullptr;
   entry::Cleanup* cleanup_ = nullptr;

@@ -89,6 +89,10 @@ void ScriptedLibrary::Trampoline(const char* entry, void* self) {
   if (library->hook_) library->hook_(entry);
 }
 
+void ScriptedLibrary::SetCrash(const std::string& entry, const std::string& kind) {
+  Get<void(const char*, const char*)>("double_SetCrash")(entry.c_str(), kind.c_str());
+}
+
 void ScriptedLibrary::SetHook(std::function<void(const std::string&)> hook) {
   hook_ = std::move(hook);
   Get<void(void (*)(const char*, void*), void*)>("double_SetHook")(&Trampoline, this);

@@ -19,7 +19,8 @@ struct LibraryCall {
 std::string OwnFileName(const std::string& suffix);
 
 // The double's file in the test programs' folder, or in one of its sub-folders
-// ("lean": only the entry points the window calls; "no-status": without webApiStatusRequest).
+// ("lean": only the entry points the window calls; "no-status": without webApiStatusRequest;
+// "cdecl", 32-bit Windows only: webApiMemRequest built with the cdecl convention).
 std::u16string DoublePath(const std::u16string& folder = u"");
 
 // Opens the same module that the binding loads (the loader hands out one copy per process),
@@ -37,6 +38,9 @@ class ScriptedLibrary {
   void SetFault(const std::string& bytes);  // what webApiWriteLastFault writes
   // Runs during every call of the library, after the call is recorded.
   void SetHook(std::function<void(const std::string& entry)> hook);
+  // Crashes in the entry point, after recording the call: kind "null" (a write through a null
+  // pointer), "abort", "illegal" (instruction), "divide" (by zero) or "overflow" (the stack).
+  void SetCrash(const std::string& entry, const std::string& kind);
   std::vector<LibraryCall> Calls() const;
   std::vector<std::string> Entries() const;  // just the entry points, in order
 

@@ -4,9 +4,12 @@
 // and without webApiStatusRequest. Tests drive it through the functions at the bottom, which
 // they find in the same loaded module. A program under test that loads it in a process of its
 // own leaves its calls in the file that WEBAPI_DOUBLE_LOG names, one line each: the entry
-// point, then each argument after a tab, with \\, \t, \r and \n escaped.
+// point, then each argument after a tab, with \\, \t, \r and \n escaped; WEBAPI_DOUBLE_CRASH
+// ("webApiMemRequest:null") makes it crash in an entry point, as double_SetCrash does.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -34,6 +37,7 @@ struct Script {
   std::vector<Call> calls;
   void (*hook)(const char* entry, void* context) = nullptr;
   void* hookContext = nullptr;
+  std::string crashEntry, crashKind;
 };
 
 Script& State() {
@@ -64,11 +68,38 @@ void Log(const char* entry, const std::vector<std::string>& args) {
   }
 }
 
+volatile int zero = 0, seven = 7;
+volatile bool deeper = true;
+int Recurse(int depth) {
+  volatile char room[4096];
+  room[0] = static_cast<char>(depth);
+  return (deeper ? Recurse(depth + 1) : 0) + room[0];
+}
+
+// The ways a library crashes: a write through a null pointer, an abort, an illegal
+// instruction, an integer division by zero, a stack overflow.
+#if defined(__GNUC__) && !defined(__clang__)
+__attribute__((no_sanitize("address", "undefined")))
+#endif
+void Crash(const std::string& kind) {
+  int* volatile nowhere = nullptr;
+  if (kind == "null") *nowhere = 1;
+  if (kind == "abort") std::abort();
+  if (kind == "illegal") __builtin_trap();
+  if (kind == "divide") zero = seven / zero;
+  if (kind == "overflow") zero = Recurse(0);
+}
+
 std::int32_t Record(const char* entry, std::vector<std::string> args) {
   Log(entry, args);
   Script& s = State();
   s.calls.push_back({entry, std::move(args)});
   if (s.hook) s.hook(entry, s.hookContext);
+  if (const char* crash = std::getenv("WEBAPI_DOUBLE_CRASH")) {
+    const char* colon = std::strchr(crash, ':');
+    if (colon && std::string(crash, colon) == entry) Crash(colon + 1);
+  }
+  if (s.crashEntry == entry) Crash(s.crashKind);
   const auto found = s.results.find(entry);
   return found == s.results.end() ? 0 : found->second;
 }
@@ -92,7 +123,11 @@ ENTRY webApiStatusRequest(const char* host, std::int32_t timeout) {
   return Record("webApiStatusRequest", {Text(host), std::to_string(timeout)});
 }
 #endif
+#ifdef DOUBLE_CDECL_MEM_REQUEST  // a library built with the wrong calling convention
+extern "C" std::int32_t webApiMemRequest(const char* document, std::int32_t timeout) {
+#else
 ENTRY webApiMemRequest(const char* document, std::int32_t timeout) {
+#endif
   return Record("webApiMemRequest", {Text(document), std::to_string(timeout)});
 }
 ENTRY webApiMemRequestRaw(const char* document, std::int32_t timeout) {
@@ -128,6 +163,10 @@ DOUBLE_EXPORT void double_SetFault(const char* bytes, std::size_t size) { State(
 DOUBLE_EXPORT void double_SetHook(void (*hook)(const char*, void*), void* context) {
   State().hook = hook;
   State().hookContext = context;
+}
+DOUBLE_EXPORT void double_SetCrash(const char* entry, const char* kind) {
+  State().crashEntry = entry;
+  State().crashKind = kind;
 }
 DOUBLE_EXPORT std::size_t double_CallCount() { return State().calls.size(); }
 DOUBLE_EXPORT const char* double_CallEntry(std::size_t i) { return State().calls.at(i).entry.c_str(); }

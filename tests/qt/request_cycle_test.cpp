@@ -233,6 +233,37 @@ class RequestCycleTest : public QObject {
     QCOMPARE(Count(ui_->Entries(), "webApiCleanup"), 1);
   }
 
+  // A crash inside a library call: the critical box names the entry point and the fault, the
+  // Request active light stays lit, nothing more reaches the library (no webApiCleanup) and
+  // the program ends with exit code 1.
+  void aCrashInTheLibraryIsNamedAndEndsTheProgram_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("null write") << "null" << "segmentation fault (SIGSEGV) at address 0x0.";
+    QTest::newRow("abort") << "abort" << "abort (SIGABRT).";
+    QTest::newRow("illegal instruction") << "illegal" << "illegal instruction (SIGILL) at address 0x";
+    QTest::newRow("division by zero") << "divide" << "arithmetic error (SIGFPE) at address 0x";
+    QTest::newRow("stack overflow") << "overflow" << "stack overflow (SIGSEGV) at address 0x";
+  }
+  void aCrashInTheLibraryIsNamedAndEndsTheProgram() {
+    QFETCH(QString, kind);
+    QFETCH(QString, fault);
+    ui_ = std::make_unique<WindowUnderTest>();
+    QVERIFY(ui_->Start());
+    ui_->scripted.Reset();
+    ui_->scripted.SetCrash("webApiMemRequest", kind.toStdString());
+    BoxAnswerer answerer;
+    ui_->Click(Control::MemRequestButton);
+    QCOMPARE(answerer.boxes.size(), std::size_t{1});
+    const QString text = answerer.boxes[0].text;
+    QVERIFY2(text.startsWith("The client library crashed in webApiMemRequest: " + fault), qPrintable(text));
+    QCOMPARE(answerer.boxes[0].icon, QMessageBox::Critical);
+    QCOMPARE(Lights(), QStringLiteral("green dark"));
+    QVERIFY(!ui_->window.isVisible());
+    QCOMPARE(ui_->window.ExitCode(), 1);
+    QCOMPARE(ui_->Entries(), (std::vector<std::string>{"webApiMemRequest"}));
+  }
+
   // No program to open files with: loading fails after the library started, which is
   // cleaned up again; the window is never shown.
   void noOpenerFailsTheLoad() {

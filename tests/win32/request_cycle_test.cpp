@@ -8,6 +8,7 @@
 
 #include "client/request_template.h"
 #include "live_window.h"
+#include "text/text.h"
 
 namespace webapitest::testing {
 namespace {
@@ -204,6 +205,42 @@ TEST(Window, AMissingEntryPointIsShownAndEndsTheProgramWithCode1) {
   const auto entries = live.library().Entries();
   EXPECT_EQ(std::count(entries.begin(), entries.end(), "webApiCleanup"), 1);
 }
+
+struct CrashRow {
+  const char* kind;
+  const char16_t* fault;
+};
+
+void PrintTo(const CrashRow& row, std::ostream* out) { *out << row.kind; }
+
+class LibraryCrash : public ::testing::TestWithParam<CrashRow> {};
+
+// The box names the entry point and the fault; nothing more reaches the library.
+TEST_P(LibraryCrash, IsNamedAndEndsTheProgramWithCode1) {
+  LoadedWindow live;
+  live.library().Reset();
+  live.library().SetCrash("webApiMemRequest", GetParam().kind);
+  BoxAnswerer answerer;
+  live.Click(Control::MemRequestButton);
+  live.pump().Settle();
+  ASSERT_EQ(answerer.boxes().size(), 1u);
+  const std::u16string& text = answerer.boxes()[0].text;
+  EXPECT_EQ(text.find(std::u16string(u"The client library crashed in webApiMemRequest: ") + GetParam().fault), 0u)
+      << ToUtf8(text);
+  EXPECT_TRUE(answerer.boxes()[0].errorIcon);
+  EXPECT_EQ(live.hwnd(), nullptr);
+  EXPECT_EQ(live.pump().quitCode(), 1);
+  EXPECT_EQ(live.library().Entries(), std::vector<std::string>{"webApiMemRequest"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Window, LibraryCrash,
+    ::testing::Values(CrashRow{"null", u"access violation writing address 0x0000"},
+                      CrashRow{"abort", u"abort (SIGABRT)."},
+                      CrashRow{"illegal", u"illegal instruction (exception 0xC000001D)."},
+                      CrashRow{"divide", u"integer division by zero (exception 0xC0000094)."},
+                      CrashRow{"overflow", u"stack overflow (exception 0xC00000FD)."}),
+    [](const auto& row) { return std::string(row.param.kind); });
 
 TEST(Window, ALibraryThatCannotBeLoadedFailsTheLoad) {
   ClientLibrary library(u"C:\\no such folder\\webapi.dll");
