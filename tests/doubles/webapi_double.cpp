@@ -5,7 +5,8 @@
 // they find in the same loaded module. A program under test that loads it in a process of its
 // own leaves its calls in the file that WEBAPI_DOUBLE_LOG names, one line each: the entry
 // point, then each argument after a tab, with \\, \t, \r and \n escaped; WEBAPI_DOUBLE_CRASH
-// ("webApiMemRequest:null") makes it crash in an entry point, as double_SetCrash does.
+// ("webApiMemRequest:null") makes it crash in an entry point, as double_SetCrash does, and
+// WEBAPI_DOUBLE_REPLY gives the reply it writes.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -30,9 +31,14 @@ struct Call {
   std::vector<std::string> args;
 };
 
+std::string Environment(const char* name, const char* otherwise) {
+  const char* value = std::getenv(name);
+  return value ? value : otherwise;
+}
+
 struct Script {
   std::map<std::string, std::int32_t> results;
-  std::string reply = "reply line\r\n";
+  std::string reply = Environment("WEBAPI_DOUBLE_REPLY", "reply line\r\n");
   std::string fault = "fault line\r\n";
   std::vector<Call> calls;
   void (*hook)(const char* entry, void* context) = nullptr;
