@@ -3,11 +3,11 @@
 // pitch). Holds millions of lines cheaply: one offset per line, and one per row only once a
 // line needs more than one row; the rows are worked out again when the width changes.
 //
-// Cells: a tab reaches the next stop of every 8 cells of its row; an East Asian wide or
-// fullwidth character takes two cells; any other character one (a surrogate pair is one
-// character). Wrapping: a row ends after the last blank (space or tab) that fits it, and the
-// blanks at a break stay on the row they end, even past its width; a word longer than a row
-// breaks at the row's end, and a character that does not fit moves to the next row.
+// Cells: a tab reaches the next stop of every 8 cells of its row; any other character takes
+// the cells that characters.h gives it (two when East Asian wide, else one; a surrogate pair
+// is one character). Wrapping: a row ends after the last blank (space or tab) that fits it,
+// and the blanks at a break stay on the row they end, even past its width; a word longer than
+// a row breaks at the row's end, and a character that does not fit moves to the next row.
 #pragma once
 
 #include <cstddef>
@@ -73,9 +73,6 @@ class WrappedText {
   std::size_t Next(std::size_t offset) const;
   // The selected text, line breaks as stored (CR LF).
   std::u16string_view Slice(std::size_t from, std::size_t to) const;
-
-  // The cells of a character other than a tab: 2 when East Asian wide or fullwidth, else 1.
-  static std::size_t WidthOf(char32_t c);
 
  private:
   std::size_t LineOf(std::size_t offset) const;
