@@ -9,6 +9,12 @@
 namespace webapitest {
 namespace {
 
+// Whether a motion moves between rows, keeping to the goal column rather than setting it anew.
+bool KeepsColumn(PaneModel::Motion motion) {
+  using Motion = PaneModel::Motion;
+  return motion == Motion::Up || motion == Motion::Down || motion == Motion::PageUp || motion == Motion::PageDown;
+}
+
 bool IsBreak(char32_t c) { return c == U'\r' || c == U'\n'; }
 
 }  // namespace
@@ -74,8 +80,29 @@ void PaneModel::Select(std::size_t anchor, std::size_t caret) {
 
 void PaneModel::Press(Motion motion, bool extend) {
   const std::size_t goal = goalColumn_;
-  MoveCaret(layout_.Move(caret_, motion, goal, page_), extend);
-  if (WrappedText::KeepsColumn(motion)) goalColumn_ = goal;
+  MoveCaret(Destination(motion), extend);
+  if (KeepsColumn(motion)) goalColumn_ = goal;
+}
+
+std::size_t PaneModel::Destination(Motion motion) const {
+  const std::size_t row = layout_.RowOf(caret_);
+  const auto vertical = [&](bool down, std::size_t rows) {
+    const std::size_t target = down ? std::min(row + rows, layout_.RowCount() - 1) : row - std::min(row, rows);
+    return layout_.OffsetAt(target, goalColumn_);
+  };
+  switch (motion) {
+    case Motion::Left: return layout_.Previous(caret_);
+    case Motion::Right: return layout_.Next(caret_);
+    case Motion::Up: return vertical(false, 1);
+    case Motion::Down: return vertical(true, 1);
+    case Motion::PageUp: return vertical(false, page_);
+    case Motion::PageDown: return vertical(true, page_);
+    case Motion::RowStart: return layout_.RowAt(row).offset;
+    case Motion::RowEnd: return layout_.LastCaret(row);
+    case Motion::TextStart: return 0;
+    case Motion::TextEnd: return Text().size();
+  }
+  return caret_;
 }
 
 std::size_t PaneModel::RowAtPoint(Point point) const {

@@ -212,27 +212,6 @@ std::size_t WrappedText::Clamp(std::size_t offset) const {
   return offset;
 }
 
-std::size_t WrappedText::Move(std::size_t offset, Motion motion, std::size_t goalColumn, std::size_t page) const {
-  const std::size_t row = RowOf(offset);
-  const auto vertical = [&](bool down, std::size_t rows) {
-    const std::size_t target = down ? std::min(row + rows, RowCount() - 1) : row - std::min(row, rows);
-    return OffsetAt(target, goalColumn);
-  };
-  switch (motion) {
-    case Motion::Left: return Previous(offset);
-    case Motion::Right: return Next(offset);
-    case Motion::Up: return vertical(false, 1);
-    case Motion::Down: return vertical(true, 1);
-    case Motion::PageUp: return vertical(false, page);
-    case Motion::PageDown: return vertical(true, page);
-    case Motion::RowStart: return RowAt(row).offset;
-    case Motion::RowEnd: return LastCaret(row);
-    case Motion::TextStart: return 0;
-    case Motion::TextEnd: return text_.size();
-  }
-  return offset;
-}
-
 std::size_t WrappedText::Previous(std::size_t offset) const {
   if (offset == 0) return 0;
   offset = std::min(offset, text_.size());

@@ -34,7 +34,7 @@ class TextPane : public QAbstractScrollArea {
   QString SelectedText() const;  // line breaks as LF
   void Copy() const;
 
-  const WrappedText& layout() const { return model_.layout(); }
+  const PaneModel& model() const { return model_; }
 
   // For screen readers, magnifiers and tests: where the character at offset is painted, in
   // the viewport's coordinates (a line break and the text's end as one cell), and the

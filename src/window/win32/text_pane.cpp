@@ -131,7 +131,7 @@ void TextPane::Show() {
   info.cbSize = sizeof info;
   info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
   info.nMin = 0;
-  info.nMax = ToInt(model_.layout().RowCount() - 1);
+  info.nMax = ToInt(model_.RowCount() - 1);
   info.nPage = static_cast<UINT>(model_.page());
   info.nPos = ToInt(model_.top());
   SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);

@@ -43,21 +43,19 @@ LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       Select(at(wParam), at(static_cast<WPARAM>(lParam)));
       return 0;
     }
-    case EM_GETLINECOUNT: return static_cast<LRESULT>(model_.layout().RowCount());
+    case EM_GETLINECOUNT: return static_cast<LRESULT>(model_.RowCount());
     case EM_LINELENGTH: {
       const auto at = static_cast<long long>(static_cast<int>(wParam));
-      const auto& layout = model_.layout();
-      return static_cast<LRESULT>(layout.RowAt(layout.RowOf(at < 0 ? caret() : static_cast<std::size_t>(at))).length);
+      return static_cast<LRESULT>(model_.RowAt(model_.RowOf(at < 0 ? caret() : static_cast<std::size_t>(at))).length);
     }
     case EM_LINEFROMCHAR: {  // -1: the row where the selection starts, or the caret's
       const int at = static_cast<int>(wParam);
-      return static_cast<LRESULT>(
-          model_.layout().RowOf(at < 0 ? std::min(anchor(), caret()) : static_cast<std::size_t>(at)));
+      return static_cast<LRESULT>(model_.RowOf(at < 0 ? std::min(anchor(), caret()) : static_cast<std::size_t>(at)));
     }
     case EM_LINEINDEX: {  // -1: the caret's row
       const int row = static_cast<int>(wParam);
-      const std::size_t r = row < 0 ? model_.layout().RowOf(caret()) : static_cast<std::size_t>(row);
-      return r < model_.layout().RowCount() ? static_cast<LRESULT>(model_.layout().RowAt(r).offset) : -1;
+      const std::size_t r = row < 0 ? model_.RowOf(caret()) : static_cast<std::size_t>(row);
+      return r < model_.RowCount() ? static_cast<LRESULT>(model_.RowAt(r).offset) : -1;
     }
     case EM_POSFROMCHAR: {  // client coordinates of a character's top left corner
       if (wParam >= Text().size()) return -1;
@@ -73,7 +71,7 @@ LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
       if (!PtInRect(&client, point)) return -1;  // outside the pane: both halves 0xFFFF
       const std::size_t at = model_.OffsetAt(PointAt(lParam));
-      return MAKELRESULT(static_cast<WORD>(at), static_cast<WORD>(model_.layout().RowOf(at)));
+      return MAKELRESULT(static_cast<WORD>(at), static_cast<WORD>(model_.RowOf(at)));
     }
     case EM_GETFIRSTVISIBLELINE: return static_cast<LRESULT>(model_.top());
     case EM_LINESCROLL: ScrollTo(static_cast<long long>(model_.top()) + static_cast<int>(lParam)); return TRUE;
