@@ -12,6 +12,7 @@
 
 #include <string_view>
 
+#include "window/pane_geometry.h"
 #include "window/pane_model.h"
 
 namespace webapitest {
@@ -58,13 +59,13 @@ class TextPane : public QAbstractScrollArea {
   void changeEvent(QEvent* event) override;
 
  private:
-  qreal CharWidth() const;  // the font's own advance, often a fraction of a pixel
-  int RowHeight() const;
-  void Relayout();
+  void Relayout();  // the font's cell (its advance often a fraction of a pixel) and the pane's size
   void Show(bool caretMoved);  // brings the scroll bar and the screen up to the model
+  void Complete(PaneCommand done);  // a key's or menu item's copy, or its change shown
   PaneModel::Point PointAt(const QPointF& position) const;
 
   PaneModel model_;
+  PaneGeometry geometry_;
 };
 
 }  // namespace webapitest
