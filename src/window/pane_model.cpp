@@ -1,43 +1,21 @@
 // The output pane's caret, selection, words and scrolling over its layout.
 #include "window/pane_model.h"
 
+#include "window/characters.h"
+
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 
 namespace webapitest {
 namespace {
 
-enum class Kind { Word, Blank, Break, Sign };
-
-// Signs and blanks beyond ASCII, as [first, last] ranges; every other character outside ASCII
-// (letters and digits of every script, ideographs, surrogates) belongs to words.
-struct Range {
-  char16_t first, last;
-  Kind kind;
-};
-constexpr Range kRanges[] = {
-    {0x7F, 0x9F, Kind::Blank},   {0xA0, 0xA0, Kind::Blank},   {0xA1, 0xA9, Kind::Sign},
-    {0xAB, 0xB4, Kind::Sign},    {0xB6, 0xB9, Kind::Sign},    {0xBB, 0xBF, Kind::Sign},
-    {0xD7, 0xD7, Kind::Sign},    {0xF7, 0xF7, Kind::Sign},    {0x2000, 0x200A, Kind::Blank},
-    {0x200B, 0x206F, Kind::Sign}, {0x2190, 0x2BFF, Kind::Sign}, {0x3000, 0x3000, Kind::Blank},
-    {0x3001, 0x3003, Kind::Sign}, {0x3008, 0x3011, Kind::Sign}, {0x3014, 0x301F, Kind::Sign},
-    {0xFE30, 0xFE4F, Kind::Sign}, {0xFF01, 0xFF0F, Kind::Sign}, {0xFF1A, 0xFF20, Kind::Sign},
-    {0xFF3B, 0xFF3E, Kind::Sign}, {0xFF40, 0xFF40, Kind::Sign}, {0xFF5B, 0xFF65, Kind::Sign},
-};
-
-Kind KindOf(char16_t c) {
-  if (c == u'\r' || c == u'\n') return Kind::Break;
-  if (c <= u' ') return Kind::Blank;  // tabs and control characters show as blanks
-  if (c < 0x7F) {
-    const bool word = (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
-    return word ? Kind::Word : Kind::Sign;
-  }
-  const auto after = std::upper_bound(std::begin(kRanges), std::end(kRanges), c,
-                                      [](char16_t value, const Range& r) { return value < r.first; });
-  if (after != std::begin(kRanges) && c <= std::prev(after)->last) return std::prev(after)->kind;
-  return Kind::Word;
+// Whether a motion moves between rows, keeping to the goal column rather than setting it anew.
+bool KeepsColumn(PaneModel::Motion motion) {
+  using Motion = PaneModel::Motion;
+  return motion == Motion::Up || motion == Motion::Down || motion == Motion::PageUp || motion == Motion::PageDown;
 }
+
+bool IsBreak(char32_t c) { return c == U'\r' || c == U'\n'; }
 
 }  // namespace
 
@@ -102,8 +80,29 @@ void PaneModel::Select(std::size_t anchor, std::size_t caret) {
 
 void PaneModel::Press(Motion motion, bool extend) {
   const std::size_t goal = goalColumn_;
-  MoveCaret(layout_.Move(caret_, motion, goal, page_), extend);
-  if (WrappedText::KeepsColumn(motion)) goalColumn_ = goal;
+  MoveCaret(Destination(motion), extend);
+  if (KeepsColumn(motion)) goalColumn_ = goal;
+}
+
+std::size_t PaneModel::Destination(Motion motion) const {
+  const std::size_t row = layout_.RowOf(caret_);
+  const auto vertical = [&](bool down, std::size_t rows) {
+    const std::size_t target = down ? std::min(row + rows, layout_.RowCount() - 1) : row - std::min(row, rows);
+    return layout_.OffsetAt(target, goalColumn_);
+  };
+  switch (motion) {
+    case Motion::Left: return layout_.Previous(caret_);
+    case Motion::Right: return layout_.Next(caret_);
+    case Motion::Up: return vertical(false, 1);
+    case Motion::Down: return vertical(true, 1);
+    case Motion::PageUp: return vertical(false, page_);
+    case Motion::PageDown: return vertical(true, page_);
+    case Motion::RowStart: return layout_.RowAt(row).offset;
+    case Motion::RowEnd: return layout_.LastCaret(row);
+    case Motion::TextStart: return 0;
+    case Motion::TextEnd: return Text().size();
+  }
+  return caret_;
 }
 
 std::size_t PaneModel::RowAtPoint(Point point) const {
@@ -134,12 +133,21 @@ std::pair<std::size_t, std::size_t> PaneModel::WordAt(std::size_t offset) const 
   const std::u16string_view text = Text();
   offset = layout_.Clamp(offset);
   if (offset >= text.size()) return {offset, offset};
-  const Kind kind = KindOf(text[offset]);
-  if (kind == Kind::Break) return {offset, offset};
-  if (kind == Kind::Sign) return {offset, offset + 1};
+  const char32_t c = CodePointAt(text, offset);
+  if (IsBreak(c)) return {offset, offset};
+  const WordClass kind = ClassOf(c).word;
+  if (kind == WordClass::Sign) return {offset, offset + layout_.UnitsAt(offset)};
+  const auto same = [&](std::size_t at) {
+    const char32_t d = CodePointAt(text, at);
+    return !IsBreak(d) && ClassOf(d).word == kind;
+  };
   std::size_t from = offset, to = offset;
-  while (from > 0 && KindOf(text[from - 1]) == kind) --from;
-  while (to < text.size() && KindOf(text[to]) == kind) ++to;
+  while (from > 0) {  // back a character: a surrogate pair's two units at once
+    const std::size_t before = from >= 2 && layout_.UnitsAt(from - 2) == 2 ? from - 2 : from - 1;
+    if (!same(before)) break;
+    from = before;
+  }
+  while (to < text.size() && same(to)) to += layout_.UnitsAt(to);
   return {from, to};
 }
 

@@ -15,7 +15,9 @@ namespace webapitest {
 
 class PaneModel {
  public:
-  using Motion = WrappedText::Motion;
+  // The caret keys: a character either way, a row up or down (keeping to the column where
+  // the moves between rows began), a page of rows, the start or end of a row or of the text.
+  enum class Motion { Left, Right, Up, Down, PageUp, PageDown, RowStart, RowEnd, TextStart, TextEnd };
 
   // A place in the pane: rows counted from the first row on screen (negative: above the
   // pane, where a drag going up takes the text with it; page() and on: below it), columns
@@ -40,12 +42,20 @@ class PaneModel {
   // the text's first row is the first on screen.
   void SetText(std::u16string text);
   std::u16string_view Text() const { return layout_.Text(); }
-  const WrappedText& layout() const { return layout_; }
 
   // The pane's size in whole cells, each at least 1. The rows on screen are also the page
   // that Page Up and Page Down move by.
   void Resize(std::size_t columns, std::size_t rows);
+  std::size_t columns() const { return layout_.columns(); }
   std::size_t page() const { return page_; }
+
+  // The rows the text wraps into, as the layout counts them (see WrappedText): how many, the
+  // offset and length of one (rows past the end give the last), and the row that shows the
+  // caret at an offset.
+  using Row = WrappedText::Row;
+  std::size_t RowCount() const { return layout_.RowCount(); }
+  Row RowAt(std::size_t row) const { return layout_.RowAt(row); }
+  std::size_t RowOf(std::size_t offset) const { return layout_.RowOf(offset); }
 
   // The first row on screen; scrolling stops where the last row is at the bottom.
   std::size_t top() const { return top_; }
@@ -99,6 +109,7 @@ class PaneModel {
   std::size_t CaretColumn() const;
 
  private:
+  std::size_t Destination(Motion motion) const;  // where a caret key takes the caret
   std::size_t RowAtPoint(Point point) const;
   void MoveCaret(std::size_t offset, bool extend);
   void ScrollToCaret();

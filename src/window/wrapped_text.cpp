@@ -1,40 +1,15 @@
 // Cutting the output pane's text into lines and rows of cells.
 #include "window/wrapped_text.h"
 
+#include "window/characters.h"
+
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <limits>
 #include <utility>
 
 namespace webapitest {
 namespace {
-
-// The East Asian wide and fullwidth characters, as [first, last] ranges in order (the Unicode
-// 14 table, with unassigned gaps inside wide blocks joined to them).
-struct Range {
-  char32_t first, last;
-};
-constexpr Range kWide[] = {
-    {0x1100, 0x115F}, {0x231A, 0x231B}, {0x2329, 0x232A}, {0x23E9, 0x23EC}, {0x23F0, 0x23F0},
-    {0x23F3, 0x23F3}, {0x25FD, 0x25FE}, {0x2614, 0x2615}, {0x2648, 0x2653}, {0x267F, 0x267F},
-    {0x2693, 0x2693}, {0x26A1, 0x26A1}, {0x26AA, 0x26AB}, {0x26BD, 0x26BE}, {0x26C4, 0x26C5},
-    {0x26CE, 0x26CE}, {0x26D4, 0x26D4}, {0x26EA, 0x26EA}, {0x26F2, 0x26F3}, {0x26F5, 0x26F5},
-    {0x26FA, 0x26FA}, {0x26FD, 0x26FD}, {0x2705, 0x2705}, {0x270A, 0x270B}, {0x2728, 0x2728},
-    {0x274C, 0x274C}, {0x274E, 0x274E}, {0x2753, 0x2755}, {0x2757, 0x2757}, {0x2795, 0x2797},
-    {0x27B0, 0x27B0}, {0x27BF, 0x27BF}, {0x2B1B, 0x2B1C}, {0x2B50, 0x2B50}, {0x2B55, 0x2B55},
-    {0x2E80, 0x303E}, {0x3041, 0x3247}, {0x3250, 0x4DBF}, {0x4E00, 0xA4C6}, {0xA960, 0xA97C},
-    {0xAC00, 0xD7A3}, {0xF900, 0xFAFF}, {0xFE10, 0xFE19}, {0xFE30, 0xFE6B}, {0xFF01, 0xFF60},
-    {0xFFE0, 0xFFE6}, {0x16FE0, 0x1B2FB}, {0x1F004, 0x1F004}, {0x1F0CF, 0x1F0CF},
-    {0x1F18E, 0x1F18E}, {0x1F191, 0x1F19A}, {0x1F200, 0x1F320}, {0x1F32D, 0x1F335},
-    {0x1F337, 0x1F37C}, {0x1F37E, 0x1F393}, {0x1F3A0, 0x1F3CA}, {0x1F3CF, 0x1F3D3},
-    {0x1F3E0, 0x1F3F0}, {0x1F3F4, 0x1F3F4}, {0x1F3F8, 0x1F43E}, {0x1F440, 0x1F440},
-    {0x1F442, 0x1F4FC}, {0x1F4FF, 0x1F53D}, {0x1F54B, 0x1F54E}, {0x1F550, 0x1F567},
-    {0x1F57A, 0x1F57A}, {0x1F595, 0x1F596}, {0x1F5A4, 0x1F5A4}, {0x1F5FB, 0x1F64F},
-    {0x1F680, 0x1F6C5}, {0x1F6CC, 0x1F6CC}, {0x1F6D0, 0x1F6D2}, {0x1F6D5, 0x1F6DF},
-    {0x1F6EB, 0x1F6EC}, {0x1F6F4, 0x1F6FC}, {0x1F7E0, 0x1F7F0}, {0x1F90C, 0x1F93A},
-    {0x1F93C, 0x1F945}, {0x1F947, 0x1F9FF}, {0x1FA70, 0x1FAF6}, {0x20000, 0x3FFFD}
-};
 
 // Whether any of four UTF-16 units packed in a word is a tab, at least U+1100, or (with
 // orBlank) a space; looked at all four at once, since plain replies are megabytes of this.
@@ -50,13 +25,6 @@ bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
-
-std::size_t WrappedText::WidthOf(char32_t c) {
-  if (c < 0x1100) return 1;
-  const auto after = std::upper_bound(std::begin(kWide), std::end(kWide), c,
-                                      [](char32_t value, const Range& r) { return value < r.first; });
-  return after != std::begin(kWide) && c <= std::prev(after)->last ? 2 : 1;
-}
 
 void WrappedText::Assign(std::u16string text) {
   constexpr std::size_t kMax = std::numeric_limits<std::uint32_t>::max();
@@ -188,9 +156,7 @@ std::size_t WrappedText::CellsAt(std::size_t offset, std::size_t column) const {
   if (offset >= text_.size()) return 1;
   const char16_t c = text_[offset];
   if (c == u'\t') return kTabStop - column % kTabStop;
-  if (c < 0x1100) return 1;
-  if (UnitsAt(offset) == 1) return WidthOf(c);
-  return WidthOf(0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text_[offset + 1] - 0xDC00));
+  return c < 0x1100 ? 1 : WidthOf(CodePointAt(text_, offset));
 }
 
 std::size_t WrappedText::ColumnOf(std::size_t offset) const {
@@ -243,27 +209,6 @@ std::size_t WrappedText::Clamp(std::size_t offset) const {
   if (offset > 0 && offset < text_.size() &&
       ((text_[offset - 1] == u'\r' && text_[offset] == u'\n') || (IsHigh(text_[offset - 1]) && IsLow(text_[offset]))))
     --offset;
-  return offset;
-}
-
-std::size_t WrappedText::Move(std::size_t offset, Motion motion, std::size_t goalColumn, std::size_t page) const {
-  const std::size_t row = RowOf(offset);
-  const auto vertical = [&](bool down, std::size_t rows) {
-    const std::size_t target = down ? std::min(row + rows, RowCount() - 1) : row - std::min(row, rows);
-    return OffsetAt(target, goalColumn);
-  };
-  switch (motion) {
-    case Motion::Left: return Previous(offset);
-    case Motion::Right: return Next(offset);
-    case Motion::Up: return vertical(false, 1);
-    case Motion::Down: return vertical(true, 1);
-    case Motion::PageUp: return vertical(false, page);
-    case Motion::PageDown: return vertical(true, page);
-    case Motion::RowStart: return RowAt(row).offset;
-    case Motion::RowEnd: return LastCaret(row);
-    case Motion::TextStart: return 0;
-    case Motion::TextEnd: return text_.size();
-  }
   return offset;
 }
 

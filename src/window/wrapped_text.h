@@ -3,11 +3,11 @@
 // pitch). Holds millions of lines cheaply: one offset per line, and one per row only once a
 // line needs more than one row; the rows are worked out again when the width changes.
 //
-// Cells: a tab reaches the next stop of every 8 cells of its row; an East Asian wide or
-// fullwidth character takes two cells; any other character one (a surrogate pair is one
-// character). Wrapping: a row ends after the last blank (space or tab) that fits it, and the
-// blanks at a break stay on the row they end, even past its width; a word longer than a row
-// breaks at the row's end, and a character that does not fit moves to the next row.
+// Cells: a tab reaches the next stop of every 8 cells of its row; any other character takes
+// the cells that characters.h gives it (two when East Asian wide, else one; a surrogate pair
+// is one character). Wrapping: a row ends after the last blank (space or tab) that fits it,
+// and the blanks at a break stay on the row they end, even past its width; a word longer than
+// a row breaks at the row's end, and a character that does not fit moves to the next row.
 #pragma once
 
 #include <cstddef>
@@ -58,15 +58,9 @@ class WrappedText {
   // The caret place at or before offset: not past the end, not inside a CR LF or a
   // surrogate pair.
   std::size_t Clamp(std::size_t offset) const;
-
-  // Where a caret key takes the caret from offset. Rows up and down keep to goalColumn (the
-  // column where the vertical moves began); a page is `page` rows.
-  enum class Motion { Left, Right, Up, Down, PageUp, PageDown, RowStart, RowEnd, TextStart, TextEnd };
-  std::size_t Move(std::size_t offset, Motion motion, std::size_t goalColumn, std::size_t page) const;
-  // Whether a motion keeps the goal column (moves between rows) rather than setting it anew.
-  static bool KeepsColumn(Motion motion) {
-    return motion == Motion::Up || motion == Motion::Down || motion == Motion::PageUp || motion == Motion::PageDown;
-  }
+  // The furthest caret place shown on a row: its end on a line's last row, else the place
+  // before its last character (see OffsetAt).
+  std::size_t LastCaret(std::size_t row) const;
 
   // Caret moves over characters: a line break or a surrogate pair counts as one step.
   std::size_t Previous(std::size_t offset) const;
@@ -74,15 +68,11 @@ class WrappedText {
   // The selected text, line breaks as stored (CR LF).
   std::u16string_view Slice(std::size_t from, std::size_t to) const;
 
-  // The cells of a character other than a tab: 2 when East Asian wide or fullwidth, else 1.
-  static std::size_t WidthOf(char32_t c);
-
  private:
   std::size_t LineOf(std::size_t offset) const;
   std::size_t LineLength(std::size_t line) const;  // without its break
   bool Plain(std::size_t line, bool orBlank) const;  // no tabs, wide characters (or blanks)
   void WrapLine(std::size_t line, std::vector<std::uint32_t>& starts) const;  // adds rows after the first
-  std::size_t LastCaret(std::size_t row) const;  // the furthest caret place shown on the row
 
   std::u16string text_;
   std::size_t columns_ = 80;

@@ -34,8 +34,8 @@ class TextPaneTest : public QObject {
  private slots:
   void longLinesWrapAtThePanesWidth() {
     auto pane = Pane(u"0123456789012345678901234\r\nshort\r\n");
-    QCOMPARE(pane->layout().columns(), 20u);
-    QCOMPARE(pane->layout().RowCount(), 4u);  // 20 + 5 characters, "short", the empty last line
+    QCOMPARE(pane->model().columns(), 20u);
+    QCOMPARE(pane->model().RowCount(), 4u);  // 20 + 5 characters, "short", the empty last line
   }
 
   void caretKeysMoveAndShiftSelects() {
@@ -89,7 +89,7 @@ class TextPaneTest : public QObject {
     QCOMPARE(pane->verticalScrollBar()->value(), pane->verticalScrollBar()->maximum());
     QVERIFY(pane->verticalScrollBar()->maximum() > 99990);
     QTest::keyClick(pane.get(), Qt::Key_PageUp);
-    QCOMPARE(pane->layout().RowOf(pane->caret()), 100000u - 5u);
+    QCOMPARE(pane->model().RowOf(pane->caret()), 100000u - 5u);
   }
 
   // Replies that choke ordinary text boxes: shown at once, and the end is reachable.

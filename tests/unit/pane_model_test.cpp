@@ -170,6 +170,7 @@ TEST(PaneModel, DoubleClickSelectsTheWordBlanksOrSignUnderThePointer) {
       {"digits and underscores", u"x = foo_bar2.baz", 20, {0, 6}, u"foo_bar2", 12},
       {"letters of other scripts", u"na\u00EFve caf\u00E9!", 20, {0, 8}, u"caf\u00E9", 10},
       {"ideographs up to a full stop", u"\u65E5\u672C\u8A9E\u3002\u30C6", 20, {0, 1}, u"\u65E5\u672C\u8A9E", 3},
+      {"a word with a character beyond the basic plane", u"x ab\U00020000c d", 20, {0, 3}, u"ab\U00020000c", 7},
       {"a run of blanks", u"ab \t  cd", 20, {0, 3.5}, u" \t  ", 6},
       {"one sign", u"a+=b", 20, {0, 1.5}, u"+", 2},
       {"a line break", u"alpha\r\nbeta", 20, {0, 8}, u"", 5},

@@ -116,14 +116,6 @@ TEST(WrappedText, CaretStepsTakeBreaksAndPairsWhole) {
   EXPECT_EQ(w.Slice(5, 1), u"b\r\n\xD840");
 }
 
-TEST(WrappedText, WidthsFollowTheEastAsianTable) {
-  for (const char32_t narrow : {U'a', U'\u00E9', U'\u0416', U'\u2500', U'\uFF61', U'\U0001D400'})
-    EXPECT_EQ(WrappedText::WidthOf(narrow), 1u) << static_cast<unsigned>(narrow);
-  for (const char32_t wide : {U'\u1100', U'\u3000', U'\u3042', U'\u4E00', U'\uAC00', U'\uFF21', U'\U0001F600',
-                              U'\U00020000', U'\U0003FFFD'})
-    EXPECT_EQ(WrappedText::WidthOf(wide), 2u) << static_cast<unsigned>(wide);
-}
-
 TEST(WrappedText, ColumnsCanChangeAfterTheText) {
   WrappedText w;
   w.Assign(std::u16string(100, u'x'));

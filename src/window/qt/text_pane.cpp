@@ -14,14 +14,18 @@
 #include <QScrollBar>
 
 #include <algorithm>
-#include <cmath>
 
 namespace webapitest {
 namespace {
 
-constexpr int kMargin = 2;  // pixels between the frame and the text
-
 int ToInt(std::size_t n) { return static_cast<int>(std::min<std::size_t>(n, INT32_MAX)); }
+
+// The keys the pane answers, by Qt's names; F16 is the Copy key of some X keyboards.
+constexpr PaneKeyName kKeys[] = {
+    {Qt::Key_Left, PaneKey::Left}, {Qt::Key_Right, PaneKey::Right}, {Qt::Key_Up, PaneKey::Up},
+    {Qt::Key_Down, PaneKey::Down}, {Qt::Key_PageUp, PaneKey::PageUp}, {Qt::Key_PageDown, PaneKey::PageDown},
+    {Qt::Key_Home, PaneKey::Home}, {Qt::Key_End, PaneKey::End}, {Qt::Key_A, PaneKey::A}, {Qt::Key_C, PaneKey::C},
+    {Qt::Key_Insert, PaneKey::Insert}, {Qt::Key_Copy, PaneKey::Copy}, {Qt::Key_F16, PaneKey::Copy}};
 
 // One pass: every CR that stands before an LF is left out.
 QString ToQStringWithLf(std::u16string_view text) {
@@ -33,29 +37,19 @@ QString ToQStringWithLf(std::u16string_view text) {
 }  // namespace
 
 TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
-  static const bool accessible = [] {
-    QAccessible::installFactory(&TextPaneAccessible);
-    return true;
-  }();
-  (void)accessible;
+  [[maybe_unused]] static const bool accessible = (QAccessible::installFactory(&TextPaneAccessible), true);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setCursor(Qt::IBeamCursor);
   viewport()->setBackgroundRole(QPalette::Base);
   verticalScrollBar()->setSingleStep(1);
+  Relayout();
 }
-
-qreal TextPane::CharWidth() const {
-  return std::max<qreal>(1, QFontMetricsF(font()).horizontalAdvance(QLatin1Char('M')));
-}
-
-int TextPane::RowHeight() const { return std::max(1, fontMetrics().lineSpacing()); }
 
 void TextPane::Relayout() {
-  const int columns = static_cast<int>((viewport()->width() - 2 * kMargin) / CharWidth());
-  const int rows = (viewport()->height() - 2 * kMargin) / RowHeight();
-  model_.Resize(static_cast<std::size_t>(std::max(1, columns)), static_cast<std::size_t>(std::max(1, rows)));
+  geometry_.SetCell(QFontMetricsF(font()).horizontalAdvance(QLatin1Char('M')), fontMetrics().lineSpacing());
+  model_.Resize(geometry_.Columns(viewport()->width()), geometry_.Rows(viewport()->height()));
   Show(false);
 }
 
@@ -77,11 +71,11 @@ void TextPane::scrollContentsBy(int, int) {
 }
 
 void TextPane::wheelEvent(QWheelEvent* event) {
-  // A touchpad reports pixels; a wheel reports eighths of a degree, 120 to a notch. Parts of
-  // a row add up in the model, so no small turn is lost.
+  // A touchpad reports pixels; a wheel reports eighths of a degree, 120 to a notch.
   const QPoint pixels = event->pixelDelta(), angle = event->angleDelta();
-  const double rows = !pixels.isNull() ? -pixels.y() / static_cast<double>(RowHeight())
-                                       : -angle.y() / 120.0 * QApplication::wheelScrollLines();
+  const int lines = QApplication::wheelScrollLines();
+  const WheelTurn turn = pixels.isNull() ? WheelTurn::Notches(angle.y(), lines) : WheelTurn::Pixels(pixels.y());
+  const double rows = geometry_.RowsOf(turn, model_.page());
   if (rows == 0) return QAbstractScrollArea::wheelEvent(event);
   model_.Wheel(rows);
   Show(false);
@@ -107,39 +101,24 @@ void TextPane::Copy() const {
 }
 
 PaneModel::Point TextPane::PointAt(const QPointF& position) const {
-  const double y = position.y() - kMargin;
-  return {y < 0 ? -1 : static_cast<long long>(y / RowHeight()), (position.x() - kMargin) / CharWidth()};
+  return geometry_.PointAt(position.x(), position.y());
 }
-
-QRect TextPane::CharacterRect(std::size_t offset) const {
-  const PaneModel::Cell cell = model_.CellOf(offset);
-  const qreal x = kMargin + static_cast<qreal>(std::min<std::size_t>(cell.column, 1 << 16)) * CharWidth();
-  const qreal y = kMargin + static_cast<qreal>(std::clamp<long long>(cell.row, -(1 << 20), 1 << 20)) * RowHeight();
-  return QRectF(x, y, static_cast<qreal>(cell.cells) * CharWidth(), RowHeight()).toAlignedRect();
-}
-
-std::size_t TextPane::CharacterAt(const QPoint& point) const { return model_.CharAt(PointAt(point)); }
 
 void TextPane::paintEvent(QPaintEvent*) {
   QPainter painter(viewport());
   const QPalette& pal = palette();
   painter.setFont(font());
-  const qreal charWidth = CharWidth();
-  const int rowHeight = RowHeight(), ascent = fontMetrics().ascent();
-  for (std::size_t i = 0; i < model_.ShownRows(); ++i) {
-    const int y = kMargin + static_cast<int>(i) * rowHeight;
-    for (const PaneModel::Run& run : model_.RunsOf(model_.top() + i)) {
-      const qreal x = kMargin + static_cast<qreal>(run.column) * charWidth;
-      if (run.selected)
-        painter.fillRect(QRectF(x, y, static_cast<qreal>(run.cells) * charWidth, rowHeight), pal.color(QPalette::Highlight));
-      painter.setPen(pal.color(run.selected ? QPalette::HighlightedText : QPalette::Text));
-      painter.drawText(QPointF(x, y + ascent), QString::fromUtf16(run.text.data(), static_cast<qsizetype>(run.text.size())));
-    }
-  }
+  const int ascent = fontMetrics().ascent();
+  geometry_.PaintRows(model_, [&](const PaneModel::Run& run, const PaneRect& r) {
+    if (run.selected) painter.fillRect(QRectF(r.left, r.top, r.width, r.height), pal.color(QPalette::Highlight));
+    painter.setPen(pal.color(run.selected ? QPalette::HighlightedText : QPalette::Text));
+    painter.drawText(QPointF(r.left, r.top + ascent),
+                     QString::fromUtf16(run.text.data(), static_cast<qsizetype>(run.text.size())));
+  });
   const long long caretRow = model_.CaretRow();
   if (hasFocus() && caretRow >= 0 && caretRow <= static_cast<long long>(model_.page())) {
-    const qreal x = kMargin + static_cast<qreal>(model_.CaretColumn()) * charWidth;
-    painter.fillRect(QRectF(x, kMargin + static_cast<int>(caretRow) * rowHeight, 1, rowHeight), pal.color(QPalette::Text));
+    const PaneRect r = geometry_.RectOf({caretRow, model_.CaretColumn(), 1});
+    painter.fillRect(QRectF(r.left, r.top, 1, r.height), pal.color(QPalette::Text));
   }
 }
 
@@ -154,24 +133,15 @@ void TextPane::changeEvent(QEvent* event) {
 }
 
 void TextPane::keyPressEvent(QKeyEvent* event) {
-  if (event->matches(QKeySequence::Copy)) return Copy();
-  if (event->matches(QKeySequence::SelectAll)) return Select(0, Text().size());
-  using Motion = PaneModel::Motion;
-  const bool control = event->modifiers() & Qt::ControlModifier;
-  Motion motion;
-  switch (event->key()) {
-    case Qt::Key_Left: motion = Motion::Left; break;
-    case Qt::Key_Right: motion = Motion::Right; break;
-    case Qt::Key_Up: motion = Motion::Up; break;
-    case Qt::Key_Down: motion = Motion::Down; break;
-    case Qt::Key_PageUp: motion = Motion::PageUp; break;
-    case Qt::Key_PageDown: motion = Motion::PageDown; break;
-    case Qt::Key_Home: motion = control ? Motion::TextStart : Motion::RowStart; break;
-    case Qt::Key_End: motion = control ? Motion::TextEnd : Motion::RowEnd; break;
-    default: return QAbstractScrollArea::keyPressEvent(event);  // read-only: typing changes nothing
-  }
-  model_.Press(motion, event->modifiers() & Qt::ShiftModifier);
-  Show(true);
+  const PaneCommand done = PressKey(model_, KeyNamed(event->key(), kKeys), event->modifiers() & Qt::ControlModifier,
+                                    event->modifiers() & Qt::ShiftModifier);
+  if (done == PaneCommand::None) return QAbstractScrollArea::keyPressEvent(event);
+  Complete(done);
+}
+
+void TextPane::Complete(PaneCommand done) {
+  if (done == PaneCommand::Copy) Copy();
+  else if (done != PaneCommand::None) Show(true);
 }
 
 void TextPane::mousePressEvent(QMouseEvent* event) {
@@ -200,11 +170,14 @@ void TextPane::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TextPane::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
-  QAction* copy = menu.addAction(tr("&Copy"), this, &TextPane::Copy);
-  copy->setEnabled(model_.HasSelection());
-  menu.addSeparator();
-  menu.addAction(tr("Select &All"), this, [this] { Select(0, Text().size()); });
-  menu.exec(event->globalPos());
+  for (const PaneMenuItem& item : ContextMenu(model_)) {
+    const QString label = QString::fromUtf16(item.label);
+    QAction* action = item.command == PaneCommand::None ? menu.addSeparator() : menu.addAction(label);
+    action->setEnabled(item.enabled);
+    action->setData(static_cast<int>(item.command));
+  }
+  if (const QAction* chosen = menu.exec(event->globalPos()))
+    Complete(ChooseMenuItem(model_, static_cast<PaneCommand>(chosen->data().toInt())));
 }
 
 void TextPane::focusInEvent(QFocusEvent* event) {

@@ -12,6 +12,7 @@
 
 #include <string_view>
 
+#include "window/pane_geometry.h"
 #include "window/pane_model.h"
 
 namespace webapitest {
@@ -34,7 +35,7 @@ class TextPane : public QAbstractScrollArea {
   QString SelectedText() const;  // line breaks as LF
   void Copy() const;
 
-  const WrappedText& layout() const { return model_.layout(); }
+  const PaneModel& model() const { return model_; }
 
   // For screen readers, magnifiers and tests: where the character at offset is painted, in
   // the viewport's coordinates (a line break and the text's end as one cell), and the
@@ -58,13 +59,13 @@ class TextPane : public QAbstractScrollArea {
   void changeEvent(QEvent* event) override;
 
  private:
-  qreal CharWidth() const;  // the font's own advance, often a fraction of a pixel
-  int RowHeight() const;
-  void Relayout();
+  void Relayout();  // the font's cell (its advance often a fraction of a pixel) and the pane's size
   void Show(bool caretMoved);  // brings the scroll bar and the screen up to the model
+  void Complete(PaneCommand done);  // a key's or menu item's copy, or its change shown
   PaneModel::Point PointAt(const QPointF& position) const;
 
   PaneModel model_;
+  PaneGeometry geometry_;
 };
 
 }  // namespace webapitest

@@ -1,5 +1,5 @@
 // The output pane's accessible interface: its text, caret, selection and character places for
-// screen readers and magnifiers.
+// screen readers and magnifiers, and the pane's answers to where its characters are.
 #include "window/qt/text_pane_accessible.h"
 
 #include <QAccessibleWidget>
@@ -78,6 +78,13 @@ class AccessiblePane : public QAccessibleWidget, public QAccessibleTextInterface
 };
 
 }  // namespace
+
+QRect TextPane::CharacterRect(std::size_t offset) const {
+  const PaneRect r = geometry_.RectOf(model_.CellOf(offset));
+  return QRectF(r.left, r.top, r.width, r.height).toAlignedRect();
+}
+
+std::size_t TextPane::CharacterAt(const QPoint& point) const { return model_.CharAt(PointAt(point)); }
 
 QAccessibleInterface* TextPaneAccessible(const QString& className, QObject* object) {
   if (className == QLatin1String("webapitest::TextPane") && object && object->isWidgetType())

@@ -13,7 +13,12 @@ namespace webapitest::win32 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"WebApiTestTextPane";
-constexpr UINT kCopyCommand = 1, kSelectAllCommand = 2;
+
+// The keys the pane answers, by their virtual-key codes.
+constexpr PaneKeyName kKeys[] = {
+    {VK_LEFT, PaneKey::Left}, {VK_RIGHT, PaneKey::Right}, {VK_UP, PaneKey::Up}, {VK_DOWN, PaneKey::Down},
+    {VK_PRIOR, PaneKey::PageUp}, {VK_NEXT, PaneKey::PageDown}, {VK_HOME, PaneKey::Home}, {VK_END, PaneKey::End},
+    {'A', PaneKey::A}, {'C', PaneKey::C}, {VK_INSERT, PaneKey::Insert}};
 
 bool Pressed(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
@@ -58,8 +63,8 @@ LRESULT TextPane::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEWHEEL: {  // parts of a notch (touchpads) add up in the model
       UINT lines = 3;
       SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-      const double perNotch = lines == WHEEL_PAGESCROLL ? static_cast<double>(model_.page()) : lines;
-      model_.Wheel(-GET_WHEEL_DELTA_WPARAM(wParam) / static_cast<double>(WHEEL_DELTA) * perNotch);
+      const auto turn = WheelTurn::Notches(GET_WHEEL_DELTA_WPARAM(wParam), lines, lines == WHEEL_PAGESCROLL);
+      model_.Wheel(geometry_.RowsOf(turn, model_.page()));
       Show();
       return 0;
     }
@@ -93,23 +98,7 @@ LRESULT TextPane::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       model_.DoubleClick(PointAt(lParam));
       Show();
       return 0;
-    case WM_CONTEXTMENU: {
-      HMENU menu = CreatePopupMenu();
-      AppendMenuW(menu, MF_STRING | (model_.HasSelection() ? 0u : MF_GRAYED), kCopyCommand, L"&Copy");
-      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-      AppendMenuW(menu, MF_STRING, kSelectAllCommand, L"Select &All");
-      POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      if (at.x == -1 && at.y == -1) {  // from the keyboard: at the pane's corner
-        at = {kMargin, kMargin};
-        ClientToScreen(hwnd_, &at);
-      }
-      const UINT chosen = static_cast<UINT>(
-          TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr));
-      DestroyMenu(menu);
-      if (chosen == kCopyCommand) Copy();
-      if (chosen == kSelectAllCommand) Select(0, Text().size());
-      return 0;
-    }
+    case WM_CONTEXTMENU: OnContextMenu(lParam); return 0;
     default: return OnEditMessage(message, wParam, lParam);
   }
 }
@@ -117,9 +106,7 @@ LRESULT TextPane::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void TextPane::Relayout() {
   RECT client{};
   GetClientRect(hwnd_, &client);
-  const int columns = static_cast<int>(client.right - 2 * kMargin) / charWidth_;
-  const int rows = static_cast<int>(client.bottom - 2 * kMargin) / rowHeight_;
-  model_.Resize(static_cast<std::size_t>(std::max(1, columns)), static_cast<std::size_t>(std::max(1, rows)));
+  model_.Resize(geometry_.Columns(client.right), geometry_.Rows(client.bottom));
   Show();
 }
 
@@ -133,7 +120,7 @@ void TextPane::Show() {
   info.cbSize = sizeof info;
   info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
   info.nMin = 0;
-  info.nMax = ToInt(model_.layout().RowCount() - 1);
+  info.nMax = ToInt(model_.RowCount() - 1);
   info.nPage = static_cast<UINT>(model_.page());
   info.nPos = ToInt(model_.top());
   SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
@@ -145,7 +132,7 @@ void TextPane::MakeCaret() {
   if (GetFocus() != hwnd_) return;
   DWORD width = 1;  // as thick as the user asked for in the system's settings
   SystemParametersInfoW(SPI_GETCARETWIDTH, 0, &width, 0);
-  CreateCaret(hwnd_, nullptr, std::max(1, static_cast<int>(width)), rowHeight_);
+  CreateCaret(hwnd_, nullptr, std::max(1, static_cast<int>(width)), geometry_.rowHeight());
   caretAt_ = {INT_MIN, INT_MIN};
   ShowCaret(hwnd_);
   PlaceCaret();  // readers told only once it is there to be found
@@ -154,9 +141,7 @@ void TextPane::MakeCaret() {
 void TextPane::PlaceCaret() {
   if (GetFocus() != hwnd_) return;
   // Off screen too where EM_POSFROMCHAR says, in its 16 bits: the system clips what it draws.
-  const long long y = kMargin + model_.CaretRow() * rowHeight_;
-  const POINT at{kMargin + ToInt(std::min<std::size_t>(model_.CaretColumn(), 1 << 16)) * charWidth_,
-                 static_cast<int>(std::clamp<long long>(y, -32768, 32767))};
+  const POINT at = CornerOf(geometry_.RectOf({model_.CaretRow(), model_.CaretColumn(), 1}));
   if (at.x == caretAt_.x && at.y == caretAt_.y) return;
   caretAt_ = at;
   SetCaretPos(at.x, at.y);
@@ -174,30 +159,12 @@ void TextPane::Select(std::size_t anchor, std::size_t caret) {
   Show();
 }
 
-::webapitest::PaneModel::Point TextPane::PointAt(LPARAM lParam) const {
-  const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam) - kMargin;
-  return {y < 0 ? -1 : y / rowHeight_, static_cast<double>(x - kMargin) / charWidth_};
+PaneModel::Point TextPane::PointAt(LPARAM lParam) const {
+  return geometry_.PointAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
 }
 
 void TextPane::OnKeyDown(WPARAM key) {
-  const bool control = Pressed(VK_CONTROL);
-  if (control && (key == 'C' || key == VK_INSERT)) return Copy();
-  if (control && key == 'A') return Select(0, Text().size());
-  using Motion = ::webapitest::PaneModel::Motion;
-  Motion motion;
-  switch (key) {
-    case VK_LEFT: motion = Motion::Left; break;
-    case VK_RIGHT: motion = Motion::Right; break;
-    case VK_UP: motion = Motion::Up; break;
-    case VK_DOWN: motion = Motion::Down; break;
-    case VK_PRIOR: motion = Motion::PageUp; break;
-    case VK_NEXT: motion = Motion::PageDown; break;
-    case VK_HOME: motion = control ? Motion::TextStart : Motion::RowStart; break;
-    case VK_END: motion = control ? Motion::TextEnd : Motion::RowEnd; break;
-    default: return;
-  }
-  model_.Press(motion, Pressed(VK_SHIFT));
-  Show();
+  Complete(PressKey(model_, KeyNamed(static_cast<long long>(key), kKeys), Pressed(VK_CONTROL), Pressed(VK_SHIFT)));
 }
 
 void TextPane::OnPaint() {
@@ -207,18 +174,15 @@ void TextPane::OnPaint() {
   GetClientRect(hwnd_, &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
   HGDIOBJ oldFont = SelectObject(dc, font_);
-  for (std::size_t i = 0; i < model_.ShownRows(); ++i) {
-    const int y = kMargin + static_cast<int>(i) * rowHeight_;
-    for (const ::webapitest::PaneModel::Run& run : model_.RunsOf(model_.top() + i)) {
-      const int x = kMargin + ToInt(run.column) * charWidth_;
-      const RECT box{x, y, x + ToInt(run.cells) * charWidth_, y + rowHeight_};
-      SetBkMode(dc, run.selected ? OPAQUE : TRANSPARENT);
-      SetBkColor(dc, GetSysColor(COLOR_HIGHLIGHT));
-      SetTextColor(dc, GetSysColor(run.selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-      ExtTextOutW(dc, x, y, run.selected ? ETO_OPAQUE : 0u, &box, reinterpret_cast<const wchar_t*>(run.text.c_str()),
-                  static_cast<UINT>(run.text.size()), nullptr);
-    }
-  }
+  geometry_.PaintRows(model_, [dc](const PaneModel::Run& run, const PaneRect& r) {
+    const int x = static_cast<int>(r.left), y = static_cast<int>(r.top);
+    const RECT box{x, y, x + static_cast<int>(r.width), y + static_cast<int>(r.height)};
+    SetBkMode(dc, run.selected ? OPAQUE : TRANSPARENT);
+    SetBkColor(dc, GetSysColor(COLOR_HIGHLIGHT));
+    SetTextColor(dc, GetSysColor(run.selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    ExtTextOutW(dc, x, y, run.selected ? ETO_OPAQUE : 0u, &box, reinterpret_cast<const wchar_t*>(run.text.c_str()),
+                static_cast<UINT>(run.text.size()), nullptr);
+  });
   SelectObject(dc, oldFont);
   EndPaint(hwnd_, &ps);
 }

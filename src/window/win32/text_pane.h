@@ -12,6 +12,7 @@
 
 #include <string_view>
 
+#include "window/pane_geometry.h"
 #include "window/pane_model.h"
 #include "window/win32/text_pane_accessible.h"
 
@@ -42,6 +43,8 @@ class TextPane {
   LRESULT OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam);  // text, selection, rows
   void OnPaint();
   void OnKeyDown(WPARAM key);
+  void OnContextMenu(LPARAM lParam);
+  void Complete(::webapitest::PaneCommand done);  // a key's or menu item's copy, or its change shown
   void OnScroll(WORD request);
   void SetFont(HFONT font);
   void Relayout();
@@ -50,15 +53,14 @@ class TextPane {
   void MakeCaret();   // the system caret, a row high, while the pane has the focus
   void PlaceCaret();  // the system caret at the model's, and readers told when it moved
   ::webapitest::PaneModel::Point PointAt(LPARAM lParam) const;
+  static POINT CornerOf(const ::webapitest::PaneRect& rect);  // held to the 16 bits messages carry
 
-  static constexpr int kMargin = 2;  // pixels between the frame and the text
   HWND hwnd_ = nullptr;
   std::u16string name_;
   HFONT font_ = nullptr;
-  int charWidth_ = 8;
-  int rowHeight_ = 16;
   POINT caretAt_{};
   ::webapitest::PaneModel model_;
+  ::webapitest::PaneGeometry geometry_;
   TextPaneAccessible accessible_{*this};
 };
 

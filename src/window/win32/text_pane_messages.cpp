@@ -1,7 +1,9 @@
 // The messages of a standard edit control that the output pane answers, for the window, tools
 // and tests: its text, font, selection, rows (as a wrapping edit control counts lines), where
-// characters are and scrolling; and copying to the clipboard.
+// characters are and scrolling; and the commands: its context menu, copying to the clipboard.
 #include "window/win32/text_pane.h"
+
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cstring>
@@ -43,29 +45,24 @@ LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       Select(at(wParam), at(static_cast<WPARAM>(lParam)));
       return 0;
     }
-    case EM_GETLINECOUNT: return static_cast<LRESULT>(model_.layout().RowCount());
+    case EM_GETLINECOUNT: return static_cast<LRESULT>(model_.RowCount());
     case EM_LINELENGTH: {
       const auto at = static_cast<long long>(static_cast<int>(wParam));
-      const auto& layout = model_.layout();
-      return static_cast<LRESULT>(layout.RowAt(layout.RowOf(at < 0 ? caret() : static_cast<std::size_t>(at))).length);
+      return static_cast<LRESULT>(model_.RowAt(model_.RowOf(at < 0 ? caret() : static_cast<std::size_t>(at))).length);
     }
     case EM_LINEFROMCHAR: {  // -1: the row where the selection starts, or the caret's
       const int at = static_cast<int>(wParam);
-      return static_cast<LRESULT>(
-          model_.layout().RowOf(at < 0 ? std::min(anchor(), caret()) : static_cast<std::size_t>(at)));
+      return static_cast<LRESULT>(model_.RowOf(at < 0 ? std::min(anchor(), caret()) : static_cast<std::size_t>(at)));
     }
     case EM_LINEINDEX: {  // -1: the caret's row
       const int row = static_cast<int>(wParam);
-      const std::size_t r = row < 0 ? model_.layout().RowOf(caret()) : static_cast<std::size_t>(row);
-      return r < model_.layout().RowCount() ? static_cast<LRESULT>(model_.layout().RowAt(r).offset) : -1;
+      const std::size_t r = row < 0 ? model_.RowOf(caret()) : static_cast<std::size_t>(row);
+      return r < model_.RowCount() ? static_cast<LRESULT>(model_.RowAt(r).offset) : -1;
     }
     case EM_POSFROMCHAR: {  // client coordinates of a character's top left corner
       if (wParam >= Text().size()) return -1;
-      const ::webapitest::PaneModel::Cell cell = model_.CellOf(wParam);
-      const auto x = static_cast<long long>(kMargin) + static_cast<long long>(cell.column) * charWidth_;
-      const long long y = kMargin + cell.row * rowHeight_;
-      return MAKELRESULT(static_cast<WORD>(std::clamp<long long>(x, -32768, 32767)),
-                         static_cast<WORD>(std::clamp<long long>(y, -32768, 32767)));
+      const POINT at = CornerOf(geometry_.RectOf(model_.CellOf(wParam)));
+      return MAKELRESULT(static_cast<WORD>(at.x), static_cast<WORD>(at.y));
     }
     case EM_CHARFROMPOS: {  // the nearest place between characters, and its row, 16 bits each
       RECT client{};
@@ -73,7 +70,7 @@ LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
       if (!PtInRect(&client, point)) return -1;  // outside the pane: both halves 0xFFFF
       const std::size_t at = model_.OffsetAt(PointAt(lParam));
-      return MAKELRESULT(static_cast<WORD>(at), static_cast<WORD>(model_.layout().RowOf(at)));
+      return MAKELRESULT(static_cast<WORD>(at), static_cast<WORD>(model_.RowOf(at)));
     }
     case EM_GETFIRSTVISIBLELINE: return static_cast<LRESULT>(model_.top());
     case EM_LINESCROLL: ScrollTo(static_cast<long long>(model_.top()) + static_cast<int>(lParam)); return TRUE;
@@ -94,8 +91,7 @@ void TextPane::SetFont(HFONT font) {
   GetTextExtentPoint32W(dc, L"M", 1, &size);
   SelectObject(dc, old);
   ReleaseDC(hwnd_, dc);
-  charWidth_ = std::max<int>(1, static_cast<int>(size.cx));
-  rowHeight_ = std::max<int>(1, static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading));
+  geometry_.SetCell(size.cx, static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading));
   MakeCaret();  // as high as the new rows
   Relayout();
 }
@@ -122,6 +118,32 @@ void TextPane::OnScroll(WORD request) {
     default: return;
   }
   ScrollTo(row);
+}
+
+void TextPane::Complete(PaneCommand done) {
+  if (done == PaneCommand::Copy) Copy();
+  else if (done != PaneCommand::None) Show();
+}
+
+void TextPane::OnContextMenu(LPARAM lParam) {
+  HMENU menu = CreatePopupMenu();
+  for (const PaneMenuItem& item : ContextMenu(model_)) {
+    const UINT kind = item.command == PaneCommand::None ? MF_SEPARATOR : MF_STRING | (item.enabled ? 0u : MF_GRAYED);
+    AppendMenuW(menu, kind, static_cast<UINT_PTR>(item.command), reinterpret_cast<const wchar_t*>(item.label));
+  }
+  POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  if (at.x == -1 && at.y == -1) {  // from the keyboard: at the pane's corner
+    at = {PaneGeometry::kMargin, PaneGeometry::kMargin};
+    ClientToScreen(hwnd_, &at);
+  }
+  const int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+  DestroyMenu(menu);
+  Complete(ChooseMenuItem(model_, static_cast<PaneCommand>(chosen)));
+}
+
+POINT TextPane::CornerOf(const PaneRect& r) {
+  const auto held = [](double v) { return static_cast<int>(std::clamp(v, -32768.0, 32767.0)); };
+  return {held(r.left), held(r.top)};
 }
 
 void TextPane::Copy() const {
