@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <utility>
 
-#include "common/timestamp.h"
+#include "common/host.h"
+#include "common/text.h"
 #include "library/documents.h"
 #include "library/files.h"
-#include "library/host.h"
 #include "library/text.h"
 
 namespace webapi {
@@ -74,7 +74,7 @@ std::int32_t Session::StatusRequest(const char* host, std::int32_t timeoutSecond
   Outcome admitted = Admit(entry, host, "host", timeoutSeconds);
   if (!admitted.ok()) return Record(entry, std::move(admitted), std::string());
   std::string why;
-  const auto hostPort = ParseHostPort(host, why);
+  const auto hostPort = standin::ParseHostPort(host, why);
   if (!hostPort) return Record(entry, Outcome::Fault(WEBAPI_BAD_ARGUMENT, {why}), std::string());
   TransferRequest request;
   request.host = *hostPort;

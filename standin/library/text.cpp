@@ -4,7 +4,6 @@
 #include <iconv.h>
 #include <langinfo.h>
 
-#include <algorithm>
 #include <cctype>
 #include <cerrno>
 
@@ -116,21 +115,6 @@ std::string JoinLines(const std::vector<std::string>& lines) {
     joined += "\r\n";
   }
   return joined;
-}
-
-Position PositionAt(std::string_view utf8, std::size_t offset) {
-  offset = std::min(offset, utf8.size());
-  Position at;
-  for (std::size_t i = 0; i < offset; ++i) {
-    const char c = utf8[i];
-    if (c == '\n' || (c == '\r' && !(i + 1 < utf8.size() && utf8[i + 1] == '\n'))) {
-      ++at.line;
-      at.column = 1;
-    } else if (c != '\r' && (static_cast<unsigned char>(c) & 0xC0) != 0x80) {
-      ++at.column;
-    }
-  }
-  return at;
 }
 
 std::string_view LineAt(std::string_view text, std::size_t line) {

@@ -1,4 +1,4 @@
-// Text helpers of the client library: the locale's code page, lines, positions in a document.
+// Text helpers of the client library: the locale's code page, lines, counts.
 #pragma once
 
 #include <cstddef>
@@ -33,13 +33,6 @@ std::vector<std::string> Excerpt(std::string_view text, std::size_t shown);
 
 // Every line followed by CR LF.
 std::string JoinLines(const std::vector<std::string>& lines);
-
-// Line and column (both from 1) of a byte offset in UTF-8 text; the column counts characters.
-struct Position {
-  std::size_t line = 1;
-  std::size_t column = 1;
-};
-Position PositionAt(std::string_view utf8, std::size_t offset);
 
 // The text of line number `line` (from 1), without its line break; empty past the end.
 std::string_view LineAt(std::string_view text, std::size_t line);
