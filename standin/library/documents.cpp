@@ -108,25 +108,6 @@ bool ScanServerHost(std::string_view text, std::string& host) {
 
 }  // namespace
 
-const char* CodeName(std::int32_t code) {
-  switch (code) {
-    case WEBAPI_OK: return "ok";
-    case WEBAPI_NOT_STARTED: return "not started";
-    case WEBAPI_BAD_ARGUMENT: return "bad argument";
-    case WEBAPI_MALFORMED_REQUEST: return "malformed request";
-    case WEBAPI_REQUEST_FILE: return "request file";
-    case WEBAPI_CONNECT_FAILED: return "connection failed";
-    case WEBAPI_TIMEOUT: return "timeout";
-    case WEBAPI_HTTP_STATUS: return "HTTP error status";
-    case WEBAPI_BAD_REPLY: return "bad reply";
-    case WEBAPI_SERVER_FAULT: return "server fault";
-    case WEBAPI_WRITE_FAILED: return "write failed";
-    case WEBAPI_NOTHING_TO_WRITE: return "nothing to write";
-    case WEBAPI_INTERNAL: return "internal error";
-    default: return "unknown";
-  }
-}
-
 Outcome CheckRequest(std::string_view document, CheckedRequest& checked) {
   checked.utf8 = LocalToUtf8(document);
   const std::string& utf8 = checked.utf8;
