@@ -53,6 +53,10 @@ std::optional<HostPort> ParseHostPort(std::string_view text, std::string& why, i
       why = quoted + " has no host name before the port" + expected + ".";
       return std::nullopt;
     }
+    if (result.host.find(':') != std::string::npos) {
+      why = quoted + " holds an IPv6 address without brackets (expected \"[IPv6]:portnumber\", e.g. [::1]:3380).";
+      return std::nullopt;
+    }
     for (const char c : result.host) {
       if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '.' && c != '_') {
         why = quoted + " holds a character that cannot be part of a host name" + expected + ".";

@@ -25,18 +25,21 @@ std::size_t CharacterLength(const char* p, std::size_t left, bool utf8) {
   return n;
 }
 
-}  // namespace
-
+// The codeset of the current locale (LC_CTYPE), as nl_langinfo names it.
 std::string LocalCodeset() {
   const char* name = nl_langinfo(CODESET);
   return name ? std::string(name) : std::string();
 }
 
+// True when text in this codeset can be used as UTF-8 unchanged: UTF-8 itself, and plain
+// ASCII (the "C" locale), whose bytes above 127 are taken as they are.
 bool PassesAsUtf8(std::string_view codeset) {
   const std::string name = Normalised(codeset);
   return name.empty() || name == "UTF8" || name == "ANSIX341968" || name == "ASCII" ||
          name == "USASCII";
 }
+
+}  // namespace
 
 std::string Recode(std::string_view text, const std::string& from, const std::string& to) {
   if (text.empty()) return std::string();

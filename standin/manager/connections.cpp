@@ -31,7 +31,6 @@
 namespace manager {
 namespace net = boost::asio;
 namespace beast = boost::beast;
-namespace http = beast::http;
 using tcp = net::ip::tcp;
 
 namespace {
@@ -44,28 +43,21 @@ constexpr auto kLinger = std::chrono::milliseconds(2000);
 
 }  // namespace
 
-// Everything below runs on the loop's thread, but for Stop, which posts to it.
+// All of it lives on the loop's thread, but for Stop, which posts to it.
 struct Manager::Impl {
   explicit Impl(Options o) : options(std::move(o)) {}
-
   void Accept();
   void Log(const std::string& line) const {
     if (options.log) options.log(standin::LocalTimestamp() + " " + line);
-  }
-  StatusInfo Status() const {
-    const auto uptime = std::chrono::steady_clock::now() - started;
-    return {standin::HostPort{options.host, port}.Authority(),
-            std::chrono::duration_cast<std::chrono::seconds>(uptime).count(), answered, faults};
   }
 
   Options options;
   // Declared before the event loop, so that connections it destroys can still forget themselves.
   std::map<Connection*, std::weak_ptr<Connection>> connections;
-  unsigned long long answered = 0;
-  unsigned long long faults = 0;
+  StatusInfo status;  // its listen address and counts; the uptime is counted when asked
+  const std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
   std::atomic<bool> stopping{false};
   bool serving = false;
-  const std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
   net::io_context io{1};
   tcp::acceptor acceptor{io};
   net::steady_timer grace{io};
@@ -88,22 +80,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
     if (manager_.serving && manager_.stopping && manager_.connections.empty()) manager_.grace.cancel();
   }
 
-  void Start() { WaitForRequest(); }
-
-  // From Stop: a delayed answer goes out at once, a request not read whole is cut off.
-  void Shutdown() {
-    if (state_ == State::kDelaying) delay_.cancel();
-    else if (state_ != State::kWriting) Close();
-  }
-
- private:
-  enum class State { kWaiting, kReading, kDelaying, kWriting, kLingering, kClosed };
-
-  const Limits& limits() const { return manager_.options.limits; }
-
+  // Waits for a request's first byte, then reads it whole.
   void WaitForRequest() {
     if (manager_.stopping) return Close();
-    state_ = State::kWaiting;
+    state_ = State::kReading;
     if (buffer_.size() > 0) return ReadRequest();
     stream_.expires_after(limits().idleTimeout);
     stream_.async_read_some(buffer_.prepare(4096), [self = shared_from_this()](beast::error_code error, std::size_t n) {
@@ -113,12 +93,22 @@ class Connection : public std::enable_shared_from_this<Connection> {
     });
   }
 
+  // From Stop: a delayed answer goes out at once, a request not read whole is cut off.
+  void Shutdown() {
+    if (state_ == State::kDelaying) delay_.cancel();
+    else if (state_ != State::kWriting) Close();
+  }
+
+ private:
+  enum class State { kReading, kDelaying, kWriting, kClosed };
+
+  const Limits& limits() const { return manager_.options.limits; }
+
   void ReadRequest() {
-    state_ = State::kReading;
     parser_.emplace();
     Prepare(*parser_, limits());
     stream_.expires_after(limits().requestDeadline);
-    http::async_read(stream_, buffer_, *parser_, [self = shared_from_this()](beast::error_code error, std::size_t) {
+    beast::http::async_read(stream_, buffer_, *parser_, [self = shared_from_this()](beast::error_code error, std::size_t) {
       self->OnRead(error);
     });
   }
@@ -131,19 +121,21 @@ class Connection : public std::enable_shared_from_this<Connection> {
       Log(cut, 0);
       return Close();
     }
-    if (error == http::error::end_of_stream || error == net::error::eof || error == net::error::operation_aborted ||
-        error == net::error::connection_reset || state_ == State::kClosed)
+    if (error == beast::http::error::end_of_stream || error == net::error::eof ||
+        error == net::error::operation_aborted || error == net::error::connection_reset || state_ == State::kClosed)
       return Close();
     if (error) return Write(Refusal(error, limits()));
-    const Request& request = parser_->get();
-    method_ = std::string(request.method_string());
-    target_ = std::string(request.target());
-    Reply reply = Respond(request, manager_.options, [this] { return manager_.Status(); });
+    method_ = std::string(parser_->get().method_string());
+    target_ = std::string(parser_->get().target());
+    StatusInfo& status = manager_.status;
+    Reply reply = Respond(parser_->get(), manager_.options, [&] {
+      status.uptimeSeconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() -
+                                                                              manager_.started).count();
+      return status;
+    });
     parser_.reset();
-    if (reply.document) {
-      ++manager_.answered;
-      if (reply.fault) ++manager_.faults;
-    }
+    status.answered += reply.document;
+    status.faults += reply.document && reply.fault;
     if (reply.refusal || manager_.options.delay.count() <= 0 || manager_.stopping) return Write(std::move(reply));
     state_ = State::kDelaying;
     delay_.expires_after(manager_.options.delay);
@@ -152,33 +144,32 @@ class Connection : public std::enable_shared_from_this<Connection> {
     });
   }
 
+  // Sends the answer, or with --fail http-error a 500, or with --fail close-mid-reply half of it.
   void Write(Reply reply) {
     state_ = State::kWriting;
+    const FailMode fail = reply.refusal ? FailMode::kNone : manager_.options.fail;
     const std::size_t bytes = reply.body.size();
-    std::size_t sent = bytes;
-    if (!reply.refusal && manager_.options.fail == FailMode::kHttpError) {
+    if (fail == FailMode::kHttpError) {
       reply.status = 500;
       reply.body = "webapi-manager fails on purpose (--fail http-error).\n";
       reply.type = "text/plain; charset=UTF-8";
       reply.note = "failing on purpose";
       reply.allow = false;
-      sent = reply.body.size();
     }
-    const bool cut = !reply.refusal && manager_.options.fail == FailMode::kCloseMidReply;
-    if (cut) {
+    std::size_t sent = reply.body.size();
+    if (fail == FailMode::kCloseMidReply) {
       sent = bytes / 2;
       reply.note = "cut off after " + std::to_string(sent) + " of " + std::to_string(bytes) + " bytes";
     }
-    if (manager_.stopping || cut) reply.close = true;
+    reply.close = reply.close || manager_.stopping || fail == FailMode::kCloseMidReply;
     out_ = Head(reply, !reply.close) + reply.body.substr(0, sent);
     stream_.expires_after(limits().writeDeadline);
     net::async_write(stream_, net::buffer(out_), [self = shared_from_this(), reply = std::move(reply), sent](
                                                      beast::error_code error, std::size_t) {
       self->out_.clear();
       self->Log(reply, error ? 0 : sent);
-      if (error) return self->Close();
+      if (error || (reply.close && !reply.refusal)) return self->Close();
       if (reply.refusal) return self->Linger();
-      if (reply.close) return self->Close();
       self->WaitForRequest();
     });
   }
@@ -186,7 +177,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // Reads and drops what the client still sends, until it closes or kLinger has passed.
   void Linger() {
     if (manager_.stopping) return Close();
-    state_ = State::kLingering;
+    state_ = State::kReading;
     beast::error_code ignored;
     stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
     stream_.expires_after(kLinger);
@@ -226,7 +217,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   std::string target_ = "-";
   std::string peer_;
   std::array<char, 16384> drain_{};
-  State state_ = State::kWaiting;
+  State state_ = State::kReading;
 };
 
 void Manager::Impl::Accept() {
@@ -235,7 +226,7 @@ void Manager::Impl::Accept() {
     if (!error && connections.size() < options.limits.connections) {
       const auto connection = std::make_shared<Connection>(std::move(socket), *this);
       connections.emplace(connection.get(), connection);
-      connection->Start();
+      connection->WaitForRequest();
     }  // else too many: the socket is closed at once rather than left waiting
     Accept();
   });
@@ -252,6 +243,7 @@ void Manager::Bind() {
   if (impl_->port >= 0) return;
   manager::Bind(impl_->acceptor, impl_->options);
   impl_->port = impl_->acceptor.local_endpoint().port();
+  impl_->status.listen = Address();
 }
 
 int Manager::Port() const { return impl_->port; }
