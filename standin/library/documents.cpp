@@ -54,22 +54,18 @@ bool AppendContentLines(const pugi::xml_node& node, std::vector<std::string>& ou
     for (const pugi::xml_node& child : node.children()) text += child.value();
     lines = SplitLines(text);
   } else {
-    std::string printed;
-    bool fits = false;
+    standin::StringWriter writer;
     for (const unsigned layout : {unsigned(pugi::format_indent), unsigned(pugi::format_raw)}) {
-      standin::StringWriter writer(budget);
+      writer = standin::StringWriter(budget);
       for (const pugi::xml_node& child : node.children()) {
         if (child.type() == pugi::node_pcdata && IsBlank(child.value())) continue;
         child.print(writer, " ", layout | standin::kPrintFlags, pugi::encoding_utf8);
         if (layout == pugi::format_raw) writer.write("\n", 1);
       }
-      if (writer.over) continue;
-      printed = std::move(writer.text);
-      fits = true;
-      break;
+      if (!writer.over) break;
     }
-    if (!fits) return false;
-    lines = SplitLines(printed);
+    if (writer.over) return false;
+    lines = SplitLines(writer.text);
   }
   while (!lines.empty() && IsBlank(lines.back())) lines.pop_back();
   std::size_t first = 0;

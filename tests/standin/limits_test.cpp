@@ -63,6 +63,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         RefusalCase{"Plain", Post("Content-Type: text/xml\r\n", kDocument), 200, "value='25'"},
         RefusalCase{"LoopbackPage", Post("Origin: http://127.0.0.1:8080\r\n", kDocument), 200, "value='25'"},
+        RefusalCase{"LoopbackPageWithoutPort", Post("Origin: https://LOCALHOST\r\n", kDocument), 200, "value='25'"},
+        RefusalCase{"Ipv6LoopbackPage", Post("Origin: http://[::1]:3000\r\n", kDocument), 200, "value='25'"},
+        RefusalCase{"PageOnAnotherIpv6Host", Post("Origin: http://[::2]\r\n", kDocument), 403, "[::2]"},
         RefusalCase{"CrossSitePost", Post("Origin: http://evil.example\r\nContent-Type: text/plain\r\n", kDocument),
                     403, "http://evil.example"},
         RefusalCase{"LookalikeOrigin", Post("Origin: http://127.0.0.1.evil.example\r\n", kDocument), 403, "loopback"},
