@@ -5,30 +5,19 @@
 
 #include <cstring>
 
-#include "common/xml_walk.h"
+#include "common/xml.h"
 #include "library/text.h"
 
 namespace webapi {
 namespace {
 
+using standin::Where;
+
 constexpr std::size_t kBodyLinesShown = 10;
-
-// "line 3, column 7" of a node, or of a byte offset.
-std::string Where(std::string_view utf8, std::ptrdiff_t offset) {
-  if (offset < 0) return "an unknown position";
-  const Position at = PositionAt(utf8, static_cast<std::size_t>(offset));
-  return "line " + std::to_string(at.line) + ", column " + std::to_string(at.column);
-}
-
-std::string Where(std::string_view utf8, const pugi::xml_node& node) {
-  std::ptrdiff_t offset = node.offset_debug();
-  if (offset > 0 && node.type() == pugi::node_element) --offset;  // the '<' before the name
-  return Where(utf8, offset);
-}
 
 // The line at a position and a caret under the column, for a tester to find the spot.
 void ShowSpot(std::string_view utf8, std::size_t offset, std::vector<std::string>& lines) {
-  const Position at = PositionAt(utf8, offset);
+  const standin::Position at = standin::PositionAt(utf8, offset);
   const std::string_view text = LineAt(utf8, at.line);
   std::string caret;
   std::size_t column = 1;
@@ -41,41 +30,16 @@ void ShowSpot(std::string_view utf8, std::size_t offset, std::vector<std::string
   lines.push_back("  " + caret + "^");
 }
 
-pugi::xml_node FindRequestLike(const pugi::xml_document& doc, const char* name) {
-  const pugi::xml_node root = doc.document_element();
-  if (std::strcmp(root.name(), name) == 0) return root;
-  return root.child(name);
-}
-
-
 bool IsBlank(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
 
-// Collects printed XML up to a limit; past it, it keeps nothing more and says so.
-class StringWriter : public pugi::xml_writer {
- public:
-  explicit StringWriter(std::size_t limit) : limit_(limit) {}
-  void write(const void* data, std::size_t size) override {
-    if (over || text.size() + size > limit_) {
-      over = true;
-      return;
-    }
-    text.append(static_cast<const char*>(data), size);
-  }
-  std::string text;
-  bool over = false;
-
- private:
-  std::size_t limit_;
-};
-
-// The depth of the most deeply nested element, counted without recursion, up to limit + 1.
-std::size_t Nesting(const pugi::xml_document& doc, std::size_t limit) {
-  std::size_t deepest = 0;
+// True when an element is nested deeper than standin::kMaxNesting; walks without recursion.
+bool TooDeep(const pugi::xml_document& doc) {
+  bool deep = false;
   standin::WalkNodes(doc, [&](const pugi::xml_node& node, std::size_t depth) {
-    if (node.type() == pugi::node_element && depth + 1 > deepest) deepest = depth + 1;
-    return deepest <= limit;
+    deep = node.type() == pugi::node_element && depth >= standin::kMaxNesting;
+    return !deep;
   });
-  return deepest;
+  return deep;
 }
 
 // The content of an element as lines: its text, or its child elements printed as XML: indented,
@@ -90,23 +54,18 @@ bool AppendContentLines(const pugi::xml_node& node, std::vector<std::string>& ou
     for (const pugi::xml_node& child : node.children()) text += child.value();
     lines = SplitLines(text);
   } else {
-    std::string printed;
-    bool fits = false;
+    standin::StringWriter writer;
     for (const unsigned layout : {unsigned(pugi::format_indent), unsigned(pugi::format_raw)}) {
-      StringWriter writer(budget);
+      writer = standin::StringWriter(budget);
       for (const pugi::xml_node& child : node.children()) {
         if (child.type() == pugi::node_pcdata && IsBlank(child.value())) continue;
-        child.print(writer, " ", layout | pugi::format_no_declaration | pugi::format_attribute_single_quote,
-                    pugi::encoding_utf8);
+        child.print(writer, " ", layout | standin::kPrintFlags, pugi::encoding_utf8);
         if (layout == pugi::format_raw) writer.write("\n", 1);
       }
-      if (writer.over) continue;
-      printed = std::move(writer.text);
-      fits = true;
-      break;
+      if (!writer.over) break;
     }
-    if (!fits) return false;
-    lines = SplitLines(printed);
+    if (writer.over) return false;
+    lines = SplitLines(writer.text);
   }
   while (!lines.empty() && IsBlank(lines.back())) lines.pop_back();
   std::size_t first = 0;
@@ -145,25 +104,6 @@ bool ScanServerHost(std::string_view text, std::string& host) {
 
 }  // namespace
 
-const char* CodeName(std::int32_t code) {
-  switch (code) {
-    case WEBAPI_OK: return "ok";
-    case WEBAPI_NOT_STARTED: return "not started";
-    case WEBAPI_BAD_ARGUMENT: return "bad argument";
-    case WEBAPI_MALFORMED_REQUEST: return "malformed request";
-    case WEBAPI_REQUEST_FILE: return "request file";
-    case WEBAPI_CONNECT_FAILED: return "connection failed";
-    case WEBAPI_TIMEOUT: return "timeout";
-    case WEBAPI_HTTP_STATUS: return "HTTP error status";
-    case WEBAPI_BAD_REPLY: return "bad reply";
-    case WEBAPI_SERVER_FAULT: return "server fault";
-    case WEBAPI_WRITE_FAILED: return "write failed";
-    case WEBAPI_NOTHING_TO_WRITE: return "nothing to write";
-    case WEBAPI_INTERNAL: return "internal error";
-    default: return "unknown";
-  }
-}
-
 Outcome CheckRequest(std::string_view document, CheckedRequest& checked) {
   checked.utf8 = LocalToUtf8(document);
   const std::string& utf8 = checked.utf8;
@@ -176,7 +116,7 @@ Outcome CheckRequest(std::string_view document, CheckedRequest& checked) {
     if (!utf8.empty()) ShowSpot(utf8, static_cast<std::size_t>(parsed.offset), lines);
     return Outcome::Fault(WEBAPI_MALFORMED_REQUEST, std::move(lines));
   }
-  const pugi::xml_node request = FindRequestLike(doc, "webapirequest");
+  const pugi::xml_node request = standin::TopElement(doc, "webapirequest");
   if (!request) {
     const pugi::xml_node root = doc.document_element();
     return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
@@ -198,7 +138,7 @@ Outcome CheckRequest(std::string_view document, CheckedRequest& checked) {
                            "Expected: <server host='hostname or IP:portnumber' />"});
   }
   std::string why;
-  const auto hostPort = ParseHostPort(host, why);
+  const auto hostPort = standin::ParseHostPort(host, why);
   if (!hostPort) {
     return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
                           {"The server element at " + Where(utf8, server) + " names an unusable host.",
@@ -222,7 +162,7 @@ Outcome CheckRequest(std::string_view document, CheckedRequest& checked) {
   return {};
 }
 
-Outcome FindServer(std::string_view document, HostPort& server) {
+Outcome FindServer(std::string_view document, standin::HostPort& server) {
   std::string host;
   pugi::xml_document doc;
   if (doc.load_buffer(document.data(), document.size(), pugi::parse_default, pugi::encoding_utf8)) {
@@ -240,7 +180,7 @@ Outcome FindServer(std::string_view document, HostPort& server) {
                            "Expected: <server host='hostname or IP:portnumber' />"});
   }
   std::string why;
-  const auto hostPort = ParseHostPort(host, why);
+  const auto hostPort = standin::ParseHostPort(host, why);
   if (!hostPort)
     return Outcome::Fault(WEBAPI_MALFORMED_REQUEST, {"The request's server element names an unusable host.", why});
   server = *hostPort;
@@ -260,15 +200,15 @@ Outcome ReadReply(std::string_view body, const std::string& from) {
     for (auto& line : Excerpt(body, kBodyLinesShown)) lines.push_back(Utf8ToLocal(line));
     return Outcome::Fault(WEBAPI_BAD_REPLY, std::move(lines));
   }
-  if (Nesting(doc, kMaxReplyNesting) > kMaxReplyNesting) {
+  if (TooDeep(doc)) {
     return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + from + " is nested deeper than " +
-                                             std::to_string(kMaxReplyNesting) +
+                                             std::to_string(standin::kMaxNesting) +
                                              " levels of elements, the most this library reads; it was not kept."});
   }
   std::size_t budget = kReplyDataFactor * body.size() + kReplyDataExtra;
   const std::string tooLarge = "The data of the reply from " + from + " would print to more than " +
                                std::to_string(kReplyDataFactor) + " times the reply's size; it was not kept.";
-  const pugi::xml_node reply = FindRequestLike(doc, "webapireply");
+  const pugi::xml_node reply = standin::TopElement(doc, "webapireply");
   if (!reply) {
     return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + from + " is not a reply document: its root element <" +
                                                  Utf8ToLocal(doc.document_element().name()) +

@@ -2,7 +2,7 @@
 #include "library/session.h"
 #include "library/webapi.h"
 
-#define WEBAPI_EXPORT extern "C" __attribute__((visibility("default")))
+#define WEBAPI_EXPORT extern "C" __attribute__((visibility("default"))) int32_t WEBAPI_CALL
 
 namespace {
 
@@ -13,45 +13,32 @@ webapi::Session& TheSession() {
 
 }  // namespace
 
-WEBAPI_EXPORT int32_t WEBAPI_CALL webApiStartup(void) { return TheSession().Startup(); }
-WEBAPI_EXPORT int32_t WEBAPI_CALL webApiCleanup(void) { return TheSession().Cleanup(); }
-
-WEBAPI_EXPORT int32_t WEBAPI_CALL webApiStatusRequest(const char* host, int32_t timeoutSeconds) {
-  return TheSession().StatusRequest(host, timeoutSeconds);
+WEBAPI_EXPORT webApiStartup(void) { return TheSession().Startup(); }
+WEBAPI_EXPORT webApiCleanup(void) { return TheSession().Cleanup(); }
+WEBAPI_EXPORT webApiStatusRequest(const char* host, int32_t seconds) {
+  return TheSession().StatusRequest(host, seconds);
 }
-
-WEBAPI_EXPORT int32_t WEBAPI_CALL webApiMemRequest(const char* document, int32_t timeoutSeconds) {
-  return TheSession().MemRequest(document, timeoutSeconds, false);
+WEBAPI_EXPORT webApiMemRequest(const char* document, int32_t seconds) {
+  return TheSession().MemRequest(document, seconds, false);
 }
-WEBAPI_EXPORT int32_t WEBAPI_CALL webApiMemRequestRaw(const char* document, int32_t timeoutSeconds) {
-  return TheSession().MemRequest(document, timeoutSeconds, true);
+WEBAPI_EXPORT webApiMemRequestRaw(const char* document, int32_t seconds) {
+  return TheSession().MemRequest(document, seconds, true);
 }
-WEBAPI_EXPORT int32_t WEBAPI_CALL webApiFileRequest(const char* requestPath, int32_t timeoutSeconds) {
-  return TheSession().FileRequest(requestPath, timeoutSeconds, false);
+WEBAPI_EXPORT webApiFileRequest(const char* path, int32_t seconds) {
+  return TheSession().FileRequest(path, seconds, false);
 }
-WEBAPI_EXPORT int32_t WEBAPI_CALL webApiFileRequestRaw(const char* requestPath, int32_t timeoutSeconds) {
-  return TheSession().FileRequest(requestPath, timeoutSeconds, true);
+WEBAPI_EXPORT webApiFileRequestRaw(const char* path, int32_t seconds) {
+  return TheSession().FileRequest(path, seconds, true);
 }
-
-WEBAPI_EXPORT int32_t WEBAPI_CALL webApiWriteLastReply(const char* replyPath) {
-  return TheSession().WriteLast(replyPath, false);
+WEBAPI_EXPORT webApiWriteLastReply(const char* path) { return TheSession().WriteLast(path, false); }
+WEBAPI_EXPORT webApiWriteLastFault(const char* path) { return TheSession().WriteLast(path, true); }
+WEBAPI_EXPORT webApiSetRequestPath(const char* path) { return TheSession().SetRequestPath(path); }
+WEBAPI_EXPORT webApiSetFileDump(const char* path) { return TheSession().SetFileDump(path); }
+WEBAPI_EXPORT webApiSetLogFile(const char* path) { return TheSession().SetLogFile(path); }
+WEBAPI_EXPORT webApiSetLogLevel(int32_t level) { return TheSession().SetLogLevel(level); }
+WEBAPI_EXPORT webApiFileRequestReply(const char* request, const char* reply, int32_t seconds) {
+  return TheSession().FileRequestReply(request, reply, seconds, false);
 }
-WEBAPI_EXPORT int32_t WEBAPI_CALL webApiWriteLastFault(const char* replyPath) {
-  return TheSession().WriteLast(replyPath, true);
-}
-
-WEBAPI_EXPORT int32_t WEBAPI_CALL webApiSetRequestPath(const char* urlPath) {
-  return TheSession().SetRequestPath(urlPath);
-}
-WEBAPI_EXPORT int32_t WEBAPI_CALL webApiSetFileDump(const char* path) { return TheSession().SetFileDump(path); }
-WEBAPI_EXPORT int32_t WEBAPI_CALL webApiSetLogFile(const char* path) { return TheSession().SetLogFile(path); }
-WEBAPI_EXPORT int32_t WEBAPI_CALL webApiSetLogLevel(int32_t level) { return TheSession().SetLogLevel(level); }
-
-WEBAPI_EXPORT int32_t WEBAPI_CALL webApiFileRequestReply(const char* requestPath, const char* replyPath,
-                                                         int32_t timeoutSeconds) {
-  return TheSession().FileRequestReply(requestPath, replyPath, timeoutSeconds, false);
-}
-WEBAPI_EXPORT int32_t WEBAPI_CALL webApiFileRequestReplyRaw(const char* requestPath, const char* replyPath,
-                                                            int32_t timeoutSeconds) {
-  return TheSession().FileRequestReply(requestPath, replyPath, timeoutSeconds, true);
+WEBAPI_EXPORT webApiFileRequestReplyRaw(const char* request, const char* reply, int32_t seconds) {
+  return TheSession().FileRequestReply(request, reply, seconds, true);
 }

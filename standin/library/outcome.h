@@ -19,7 +19,12 @@ struct Outcome {
   static Outcome Fault(std::int32_t code, std::vector<std::string> lines) { return {code, std::move(lines)}; }
 };
 
-// A short name of a status code, for logs and fault texts.
-const char* CodeName(std::int32_t code);
+// A short name of a status code, for logs and fault texts: "ok", "bad reply" ...
+inline const char* CodeName(std::int32_t code) {
+  static const char* const kNames[] = {"ok", "not started", "bad argument", "malformed request", "request file",
+                                       "connection failed", "timeout", "HTTP error status", "bad reply",
+                                       "server fault", "write failed", "nothing to write", "internal error"};
+  return code >= WEBAPI_OK && code <= WEBAPI_INTERNAL ? kNames[code] : "unknown";
+}
 
 }  // namespace webapi

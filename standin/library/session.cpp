@@ -6,25 +6,26 @@
 #include <cstdio>
 #include <utility>
 
-#include "common/timestamp.h"
+#include "common/host.h"
+#include "common/text.h"
 #include "library/documents.h"
 #include "library/files.h"
-#include "library/host.h"
 #include "library/text.h"
 
 namespace webapi {
 namespace {
 
 const char* LevelName(std::int32_t level) {
-  switch (level) {
-    case kLogErrors: return "ERROR";
-    case kLogRequests: return "INFO ";
-    case kLogDetails: return "DETAIL";
-    default: return "TRACE";
-  }
+  static const char* const kNames[] = {"", "ERROR", "INFO ", "DETAIL", "TRACE"};
+  return kNames[level];
 }
 
 std::string Seconds(std::int32_t timeoutSeconds) { return Count(timeoutSeconds, "second", "seconds"); }
+std::string Bytes(std::size_t bytes) { return Count(static_cast<long long>(bytes), "byte", "bytes"); }
+// "POST http://127.0.0.1:3380/webapi, timeout 90 seconds"
+std::string Attempt(const TransferRequest& request) {
+  return Describe(request) + ", timeout " + Seconds(request.timeoutSeconds);
+}
 
 // Bytes as a dump shows them: as they are, ended by a line break.
 std::string Block(std::string_view bytes) {
@@ -38,10 +39,8 @@ std::string Block(std::string_view bytes) {
 std::int32_t Session::Startup() {
   if (started_) return WEBAPI_OK;
   if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) return WEBAPI_INTERNAL;
+  *this = Session{};
   started_ = true;
-  settings_ = Settings{};
-  last_ = Last::Nothing;
-  outcome_ = Outcome{};
   return WEBAPI_OK;
 }
 
@@ -49,10 +48,7 @@ std::int32_t Session::Cleanup() {
   if (!started_) return WEBAPI_NOT_STARTED;
   Log(kLogDetails, "webApiCleanup: the library ends.");
   curl_global_cleanup();
-  started_ = false;
-  settings_ = Settings{};
-  last_ = Last::Nothing;
-  outcome_ = Outcome{};
+  *this = Session{};
   return WEBAPI_OK;
 }
 
@@ -61,7 +57,8 @@ Outcome Session::Admit(const char* entry, const char* text, const char* what, st
     return Outcome::Fault(WEBAPI_NOT_STARTED, {std::string("The library is not started: ") + entry +
                                                " was called before webApiStartup or after webApiCleanup."});
   }
-  if (!text) return Outcome::Fault(WEBAPI_BAD_ARGUMENT, {std::string(entry) + " was given no " + what + " (a null pointer)."});
+  if (!text)
+    return Outcome::Fault(WEBAPI_BAD_ARGUMENT, {std::string(entry) + " was given no " + what + " (a null pointer)."});
   if (timeoutSeconds < 1 || timeoutSeconds > kMaxTimeoutSeconds) {
     return Outcome::Fault(WEBAPI_BAD_ARGUMENT, {"The timeout of " + Seconds(timeoutSeconds) + " is outside 1 to " +
                                                 std::to_string(kMaxTimeoutSeconds) + " seconds."});
@@ -72,15 +69,15 @@ Outcome Session::Admit(const char* entry, const char* text, const char* what, st
 std::int32_t Session::StatusRequest(const char* host, std::int32_t timeoutSeconds) {
   const char* entry = "webApiStatusRequest";
   Outcome admitted = Admit(entry, host, "host", timeoutSeconds);
-  if (!admitted.ok()) return Record(entry, std::move(admitted), std::string());
+  if (!admitted.ok()) return Record(entry, std::move(admitted));
   std::string why;
-  const auto hostPort = ParseHostPort(host, why);
-  if (!hostPort) return Record(entry, Outcome::Fault(WEBAPI_BAD_ARGUMENT, {why}), std::string());
+  const auto hostPort = standin::ParseHostPort(host, why);
+  if (!hostPort) return Record(entry, Outcome::Fault(WEBAPI_BAD_ARGUMENT, {why}));
   TransferRequest request;
   request.host = *hostPort;
   request.path = "/status";
   request.timeoutSeconds = timeoutSeconds;
-  const std::string where = Describe(request) + ", timeout " + Seconds(timeoutSeconds);
+  const std::string where = Attempt(request);
   TransferResult result = Exchange(std::move(request));
   if (!result.outcome.ok()) return Record(entry, std::move(result.outcome), where);
   return Record(entry, Outcome{WEBAPI_OK, SplitLines(result.body)}, where);
@@ -89,10 +86,9 @@ std::int32_t Session::StatusRequest(const char* host, std::int32_t timeoutSecond
 std::int32_t Session::MemRequest(const char* document, std::int32_t timeoutSeconds, bool raw) {
   const char* entry = raw ? "webApiMemRequestRaw" : "webApiMemRequest";
   Outcome admitted = Admit(entry, document, "document", timeoutSeconds);
-  if (!admitted.ok()) return Record(entry, std::move(admitted), std::string());
+  if (!admitted.ok()) return Record(entry, std::move(admitted));
   if (!*document)
-    return Record(entry, Outcome::Fault(WEBAPI_BAD_ARGUMENT, {std::string(entry) + " was given an empty document."}),
-                  std::string());
+    return Record(entry, Outcome::Fault(WEBAPI_BAD_ARGUMENT, {std::string(entry) + " was given an empty document."}));
   std::string where;
   Outcome outcome = Post(document, timeoutSeconds, raw, where);
   return Record(entry, std::move(outcome), where);
@@ -101,10 +97,10 @@ std::int32_t Session::MemRequest(const char* document, std::int32_t timeoutSecon
 std::int32_t Session::FileRequest(const char* path, std::int32_t timeoutSeconds, bool raw) {
   const char* entry = raw ? "webApiFileRequestRaw" : "webApiFileRequest";
   Outcome admitted = Admit(entry, path, "request file", timeoutSeconds);
-  if (!admitted.ok()) return Record(entry, std::move(admitted), std::string());
+  if (!admitted.ok()) return Record(entry, std::move(admitted));
   std::string document;
   Outcome read = ReadRequestFile(path, document);
-  if (!read.ok()) return Record(entry, std::move(read), std::string());
+  if (!read.ok()) return Record(entry, std::move(read));
   std::string where;
   Outcome outcome = Post(document, timeoutSeconds, raw, where);
   where = "request file \"" + std::string(path) + "\"" + (where.empty() ? "" : "; " + where);
@@ -114,10 +110,8 @@ std::int32_t Session::FileRequest(const char* path, std::int32_t timeoutSeconds,
 std::int32_t Session::FileRequestReply(const char* requestPath, const char* replyPath, std::int32_t timeoutSeconds,
                                        bool raw) {
   const char* entry = raw ? "webApiFileRequestReplyRaw" : "webApiFileRequestReply";
-  if (!replyPath || !*replyPath) {
-    return Record(entry, Outcome::Fault(WEBAPI_BAD_ARGUMENT, {std::string(entry) + " was given no reply file path."}),
-                  std::string());
-  }
+  if (!replyPath || !*replyPath)
+    return Record(entry, Outcome::Fault(WEBAPI_BAD_ARGUMENT, {std::string(entry) + " was given no reply file path."}));
   const std::int32_t code = FileRequest(requestPath, timeoutSeconds, raw);
   const std::int32_t written = WriteLast(replyPath, code != WEBAPI_OK);
   return written == WEBAPI_WRITE_FAILED ? written : code;
@@ -142,7 +136,7 @@ Outcome Session::Post(std::string_view document, std::int32_t timeoutSeconds, bo
     request.contentType = "text/xml; charset=UTF-8";
     where = "service " + checked.service + ", entry point " + checked.entrypoint + "; ";
   }
-  where += Describe(request) + ", timeout " + Seconds(timeoutSeconds);
+  where += Attempt(request);
   const std::string host = request.host.Authority();
   TransferResult result = Exchange(std::move(request));
   if (!result.outcome.ok()) return std::move(result.outcome);
@@ -156,8 +150,8 @@ TransferResult Session::Exchange(TransferRequest request) {
   TransferResult result = Transfer(request);
   Dump(request, result);
   if (result.outcome.ok()) {
-    Log(kLogDetails, Describe(request) + ": " + result.statusLine + ", " + Count(static_cast<long long>(result.body.size()), "byte", "bytes") +
-                         " in " + std::to_string(result.milliseconds) + " ms");
+    Log(kLogDetails, Describe(request) + ": " + result.statusLine + ", " + Bytes(result.body.size()) + " in " +
+                         std::to_string(result.milliseconds) + " ms");
   }
   return result;
 }
@@ -207,8 +201,7 @@ std::int32_t Session::WriteLast(const char* path, bool fault) {
     Log(kLogErrors, std::string(entry) + ": cannot write \"" + path + "\": " + why);
     return WEBAPI_WRITE_FAILED;
   }
-  Log(kLogDetails, std::string(entry) + ": wrote \"" + path + "\" (" +
-                       Count(static_cast<long long>(text.size()), "byte", "bytes") + ")");
+  Log(kLogDetails, std::string(entry) + ": wrote \"" + path + "\" (" + Bytes(text.size()) + ")");
   return code;
 }
 
@@ -269,15 +262,10 @@ void Session::Log(std::int32_t level, const std::string& line) const {
 
 void Session::Dump(const TransferRequest& request, const TransferResult& result) const {
   if (settings_.dumpPath.empty()) return;
-  std::string text = "==== " + standin::LocalTimestamp() + " " + Describe(request) + ", timeout " + Seconds(request.timeoutSeconds) + "\n";
-  if (request.post) {
-    text += "---- request, " + Count(static_cast<long long>(request.body.size()), "byte", "bytes") + "\n";
-    text += Block(request.body);
-  }
-  if (result.status != 0) {
-    text += "---- reply: " + result.statusLine + ", " + Count(static_cast<long long>(result.body.size()), "byte", "bytes") +
-            "\n" + Block(result.body);
-  }
+  std::string text = "==== " + standin::LocalTimestamp() + " " + Attempt(request) + "\n";
+  if (request.post) text += "---- request, " + Bytes(request.body.size()) + "\n" + Block(request.body);
+  if (result.status != 0)
+    text += "---- reply: " + result.statusLine + ", " + Bytes(result.body.size()) + "\n" + Block(result.body);
   if (!result.outcome.ok()) {
     text += "---- failed: " + std::to_string(result.outcome.code) + " " + CodeName(result.outcome.code) + "\n";
     for (const auto& line : result.outcome.lines) text += line + "\n";

@@ -49,7 +49,7 @@ class Session {
   Outcome Post(std::string_view document, std::int32_t timeoutSeconds, bool raw, std::string& where);
   TransferResult Exchange(TransferRequest request);
   // Keeps the outcome of a request as the last reply or fault and logs it.
-  std::int32_t Record(const char* entry, Outcome outcome, const std::string& where);
+  std::int32_t Record(const char* entry, Outcome outcome, const std::string& where = "");
   void Log(std::int32_t level, const std::string& line) const;
   void Dump(const TransferRequest& request, const TransferResult& result) const;
   std::int32_t SetFile(std::string& setting, const char* path, const char* what);

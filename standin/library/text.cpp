@@ -4,7 +4,6 @@
 #include <iconv.h>
 #include <langinfo.h>
 
-#include <algorithm>
 #include <cctype>
 #include <cerrno>
 
@@ -26,18 +25,21 @@ std::size_t CharacterLength(const char* p, std::size_t left, bool utf8) {
   return n;
 }
 
-}  // namespace
-
+// The codeset of the current locale (LC_CTYPE), as nl_langinfo names it.
 std::string LocalCodeset() {
   const char* name = nl_langinfo(CODESET);
   return name ? std::string(name) : std::string();
 }
 
+// True when text in this codeset can be used as UTF-8 unchanged: UTF-8 itself, and plain
+// ASCII (the "C" locale), whose bytes above 127 are taken as they are.
 bool PassesAsUtf8(std::string_view codeset) {
   const std::string name = Normalised(codeset);
   return name.empty() || name == "UTF8" || name == "ANSIX341968" || name == "ASCII" ||
          name == "USASCII";
 }
+
+}  // namespace
 
 std::string Recode(std::string_view text, const std::string& from, const std::string& to) {
   if (text.empty()) return std::string();
@@ -116,21 +118,6 @@ std::string JoinLines(const std::vector<std::string>& lines) {
     joined += "\r\n";
   }
   return joined;
-}
-
-Position PositionAt(std::string_view utf8, std::size_t offset) {
-  offset = std::min(offset, utf8.size());
-  Position at;
-  for (std::size_t i = 0; i < offset; ++i) {
-    const char c = utf8[i];
-    if (c == '\n' || (c == '\r' && !(i + 1 < utf8.size() && utf8[i + 1] == '\n'))) {
-      ++at.line;
-      at.column = 1;
-    } else if (c != '\r' && (static_cast<unsigned char>(c) & 0xC0) != 0x80) {
-      ++at.column;
-    }
-  }
-  return at;
 }
 
 std::string_view LineAt(std::string_view text, std::size_t line) {

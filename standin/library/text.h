@@ -1,4 +1,4 @@
-// Text helpers of the client library: the locale's code page, lines, positions in a document.
+// Text helpers of the client library: the locale's code page, lines, counts.
 #pragma once
 
 #include <cstddef>
@@ -8,18 +8,12 @@
 
 namespace webapi {
 
-// The codeset of the current locale (LC_CTYPE), as nl_langinfo names it.
-std::string LocalCodeset();
-
-// True when text in this codeset can be used as UTF-8 unchanged: UTF-8 itself, and plain
-// ASCII (the "C" locale), whose bytes above 127 are taken as they are.
-bool PassesAsUtf8(std::string_view codeset);
-
 // Converts text between codesets. A character that cannot be read or has no counterpart
 // becomes '?'. An unknown codeset leaves the text unchanged.
 std::string Recode(std::string_view text, const std::string& from, const std::string& to);
 
-// Between the locale's code page and UTF-8 (no-ops where PassesAsUtf8).
+// Between the locale's code page and UTF-8; no-ops where the locale's is UTF-8 or plain ASCII
+// (the "C" locale, whose bytes above 127 are taken as they are).
 std::string LocalToUtf8(std::string_view text);
 std::string Utf8ToLocal(std::string_view text);
 
@@ -33,13 +27,6 @@ std::vector<std::string> Excerpt(std::string_view text, std::size_t shown);
 
 // Every line followed by CR LF.
 std::string JoinLines(const std::vector<std::string>& lines);
-
-// Line and column (both from 1) of a byte offset in UTF-8 text; the column counts characters.
-struct Position {
-  std::size_t line = 1;
-  std::size_t column = 1;
-};
-Position PositionAt(std::string_view utf8, std::size_t offset);
 
 // The text of line number `line` (from 1), without its line break; empty past the end.
 std::string_view LineAt(std::string_view text, std::size_t line);

@@ -59,13 +59,14 @@ int OnTrace(CURL*, curl_infotype type, char* data, std::size_t size, void* conte
   return 0;
 }
 
-struct EasyDeleter {
-  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+// Request header fields; one that cannot be added for want of memory is left out.
+struct Headers {
+  curl_slist* list = nullptr;
+  ~Headers() { curl_slist_free_all(list); }
+  void Add(const std::string& field) {
+    if (curl_slist* grown = curl_slist_append(list, field.c_str())) list = grown;
+  }
 };
-struct ListDeleter {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-
 
 // Turns a failed transfer into a fault a tester can act on.
 Outcome Explain(CURLcode failure, CURL* easy, const TransferRequest& request, const Receiver& receiver,
@@ -158,7 +159,7 @@ std::string Describe(const TransferRequest& request) {
 
 TransferResult Transfer(const TransferRequest& request) {
   TransferResult result;
-  std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+  const std::unique_ptr<CURL, void (*)(CURL*)> easy(curl_easy_init(), curl_easy_cleanup);
   if (!easy) {
     result.outcome = Outcome::Fault(WEBAPI_INTERNAL, {"The transfer layer cannot start a transfer (curl_easy_init)."});
     return result;
@@ -167,17 +168,10 @@ TransferResult Transfer(const TransferRequest& request) {
   Receiver receiver;
   char errors[CURL_ERROR_SIZE] = {};
   const std::string url = "http://" + request.host.Authority() + request.path;
-  std::unique_ptr<curl_slist, ListDeleter> headers;
-  auto addHeader = [&headers](const std::string& header) {
-    curl_slist* grown = curl_slist_append(headers.get(), header.c_str());
-    if (grown) {
-      (void)headers.release();
-      headers.reset(grown);
-    }
-  };
-  addHeader("Accept: text/xml");
-  addHeader("Expect:");
-  if (request.post) addHeader("Content-Type: " + request.contentType);
+  Headers headers;
+  headers.Add("Accept: text/xml");
+  headers.Add("Expect:");
+  if (request.post) headers.Add("Content-Type: " + request.contentType);
 
   curl_easy_setopt(e, CURLOPT_URL, url.c_str());
   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
@@ -193,7 +187,7 @@ TransferResult Transfer(const TransferRequest& request) {
   curl_easy_setopt(e, CURLOPT_WRITEDATA, &receiver);
   curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
   curl_easy_setopt(e, CURLOPT_HEADERDATA, &receiver);
-  curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
+  curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.list);
   if (request.post) {
     curl_easy_setopt(e, CURLOPT_POST, 1L);
     curl_easy_setopt(e, CURLOPT_POSTFIELDS, request.body.data());

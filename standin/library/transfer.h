@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "library/host.h"
+#include "common/host.h"
 #include "library/outcome.h"
 
 namespace webapi {
@@ -18,7 +18,7 @@ constexpr std::size_t kMaxReplyHeaderBytes = 64u << 10;
 
 struct TransferRequest {
   bool post = false;          // POST body, else GET
-  HostPort host;
+  standin::HostPort host;
   std::string path;           // "/status", "/webapi"
   std::string body;           // sent as it is
   std::string contentType;    // of the body

@@ -26,32 +26,21 @@
 extern "C" {
 #endif
 
-/* Status codes. */
+/* Status codes (standin/README.md tells what each means). */
 enum {
   WEBAPI_OK = 0,                 /* done */
   WEBAPI_NOT_STARTED = 1,        /* called before webApiStartup or after webApiCleanup */
-  WEBAPI_BAD_ARGUMENT = 2,       /* null or empty text, a host that is not "name:port", a timeout
-                                    outside 1..86400 seconds, a log level outside 0..4, a request
-                                    path that does not start with "/" */
-  WEBAPI_MALFORMED_REQUEST = 3,  /* the request document is not well-formed XML or lacks the
-                                    webapirequest element, its server host or its service (the
-                                    fault names line and column); for Raw requests: no server
-                                    address could be found in the text */
-  WEBAPI_REQUEST_FILE = 4,       /* the request file is missing, unreadable, not a regular file
-                                    or too large */
-  WEBAPI_CONNECT_FAILED = 5,     /* the host refused the connection, is unreachable or its name
-                                    cannot be resolved */
+  WEBAPI_BAD_ARGUMENT = 2,       /* null or empty text, a host not "name:port", a timeout, level or path out of range */
+  WEBAPI_MALFORMED_REQUEST = 3,  /* the request document is not well-formed or lacks an element (line and column) */
+  WEBAPI_REQUEST_FILE = 4,       /* the request file is missing, unreadable, not a regular file or too large */
+  WEBAPI_CONNECT_FAILED = 5,     /* the host refused the connection, is unreachable or its name is unknown */
   WEBAPI_TIMEOUT = 6,            /* no complete reply within the timeout */
   WEBAPI_HTTP_STATUS = 7,        /* the host answered with an HTTP status other than 200 */
-  WEBAPI_BAD_REPLY = 8,          /* the connection broke, the reply is cut off, empty, too large
-                                    or not a reply document */
+  WEBAPI_BAD_REPLY = 8,          /* the connection broke, the reply is cut off, empty, too large or no reply document */
   WEBAPI_SERVER_FAULT = 9,       /* the host answered with a fault document */
   WEBAPI_WRITE_FAILED = 10,      /* a reply, fault, log or dump file could not be written */
-  WEBAPI_NOTHING_TO_WRITE = 11,  /* webApiWriteLastReply/-Fault: there is no such thing to write
-                                    (no request yet, or the last one ended the other way); the
-                                    file was written with a line saying so */
-  WEBAPI_INTERNAL = 12           /* start-up of the transfer layer failed, out of memory, or a
-                                    transfer failed for a reason none of the above describes */
+  WEBAPI_NOTHING_TO_WRITE = 11,  /* no such reply or fault to write; the file says so */
+  WEBAPI_INTERNAL = 12           /* the transfer layer did not start, out of memory, or another transfer failure */
 };
 
 /* Start-up and cleanup. A second webApiStartup is harmless; one webApiCleanup ends it all and

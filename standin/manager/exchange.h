@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "manager/manager.h"
+#include "manager/options.h"
 #include "manager/services.h"
 
 namespace manager {

@@ -3,31 +3,22 @@
 
 #include <pugixml.hpp>
 
-#include <algorithm>
 #include <cctype>
-#include <cstring>
-#include <functional>
 #include <string>
 
-#include "common/xml_walk.h"
+#include "common/xml.h"
 
 namespace manager {
 namespace {
 
+using standin::Where;
+
 constexpr long kMaxVariable = 999999;
 constexpr long kMaxLines = 100000;
 
-class StringWriter : public pugi::xml_writer {
- public:
-  void write(const void* data, std::size_t size) override { text.append(static_cast<const char*>(data), size); }
-  std::string text;
-};
-
-constexpr unsigned kPrintFlags = pugi::format_no_declaration | pugi::format_attribute_single_quote;
-
 std::string Print(const pugi::xml_document& doc) {
-  StringWriter writer;
-  doc.save(writer, " ", pugi::format_indent | kPrintFlags, pugi::encoding_utf8);
+  standin::StringWriter writer;
+  doc.save(writer, " ", pugi::format_indent | standin::kPrintFlags, pugi::encoding_utf8);
   return writer.text;
 }
 
@@ -55,16 +46,12 @@ std::size_t XmlCharacter(std::string_view text) {
 }
 
 bool XmlText(std::string_view text) {
-  while (!text.empty()) {
-    const std::size_t length = XmlCharacter(text);
-    if (length == 0) return false;
-    text.remove_prefix(length);
-  }
+  for (std::size_t length = 0; !text.empty(); text.remove_prefix(length))
+    if ((length = XmlCharacter(text)) == 0) return false;
   return true;
 }
 
-// The first node nested too deeply or holding text an answer cannot carry; walks without
-// recursion, so that any depth is safe.
+// The first node nested too deeply, or else holding text an answer cannot carry.
 struct Inspection {
   pugi::xml_node node;
   bool tooDeep = false;
@@ -72,15 +59,12 @@ struct Inspection {
 Inspection Inspect(const pugi::xml_document& doc) {
   Inspection found;
   standin::WalkNodes(doc, [&](const pugi::xml_node& node, std::size_t depth) {
-    if (node.type() == pugi::node_element && depth >= kMaxNesting) {
-      found = {node, true};
-      return false;
-    }
     bool sound = XmlText(node.name()) && XmlText(node.value());
     for (const pugi::xml_attribute& attribute : node.attributes())
       sound = sound && XmlText(attribute.name()) && XmlText(attribute.value());
-    if (!sound) found = {node, false};
-    return sound;
+    const bool tooDeep = node.type() == pugi::node_element && depth >= standin::kMaxNesting;
+    if (tooDeep || !sound) found = {node, tooDeep};
+    return !found.node;
   });
   return found;
 }
@@ -98,54 +82,31 @@ pugi::xml_node Frame(pugi::xml_document& doc, const std::string& service, const 
   return reply;
 }
 
-Answer Fault(int code, const std::string& message, const std::vector<std::string>& details, const std::string& service,
-             const std::string& entrypoint) {
+Answer Fault(int code, const std::string& message, const std::string& service = "",
+             const std::string& entrypoint = "", const std::string& detail = "") {
   pugi::xml_document doc;
   pugi::xml_node fault = Frame(doc, service, entrypoint).append_child("fault");
   fault.append_attribute("code") = code;
   fault.append_attribute("message") = message.c_str();
-  for (const auto& detail : details) fault.append_child("detail").text() = detail.c_str();
+  if (!detail.empty()) fault.append_child("detail").text() = detail.c_str();
   return {Print(doc), service.empty() ? "-" : service, entrypoint.empty() ? "-" : entrypoint, code};
 }
 
-std::string Position(std::string_view text, std::ptrdiff_t offset) {
-  std::size_t line = 1;
-  std::size_t column = 1;
-  const std::size_t end = offset < 0 ? 0 : std::min(static_cast<std::size_t>(offset), text.size());
-  for (std::size_t i = 0; i < end; ++i) {
-    const char c = text[i];
-    if (c == '\n' || (c == '\r' && !(i + 1 < text.size() && text[i + 1] == '\n'))) {
-      ++line;
-      column = 1;
-    } else if (c != '\r' && (static_cast<unsigned char>(c) & 0xC0) != 0x80) {
-      ++column;
-    }
-  }
-  return "line " + std::to_string(line) + ", column " + std::to_string(column);
-}
-
-// A whole number from min to max with nothing else but surrounding white space.
+// A whole number from 0 to max with nothing else but surrounding white space.
 bool ReadNumber(const char* text, long max, long& number) {
   std::string_view s(text);
   while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
   while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  if (s.empty() || s.size() > 9) return false;
-  number = 0;
-  for (const char c : s) {
-    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-    number = number * 10 + (c - '0');
-  }
-  return number <= max;
+  return standin::ReadNumber(s, max, number);
 }
 
 // An entry point fills replydata from requestdata, or says why it cannot.
-using EntryPoint = std::function<bool(const pugi::xml_node& requestdata, pugi::xml_node replydata, std::string& why)>;
+using EntryPoint = bool (*)(const pugi::xml_node& requestdata, pugi::xml_node replydata, std::string& why);
 
 // baseVariable: for every <data>N</data>, the base variable number N, whose value is N squared.
 bool BaseVariable(const pugi::xml_node& requestdata, pugi::xml_node replydata, std::string& why) {
   replydata.append_attribute("format") = "XML";
   pugi::xml_node data = replydata.append_child("data");
-  bool any = false;
   for (const pugi::xml_node& item : requestdata.children("data")) {
     long number = 0;
     if (!ReadNumber(item.child_value(), kMaxVariable, number)) {
@@ -157,10 +118,10 @@ bool BaseVariable(const pugi::xml_node& requestdata, pugi::xml_node replydata, s
     variable.append_attribute("number") = number;
     variable.append_attribute("name") = ("base" + std::to_string(number)).c_str();
     variable.append_attribute("value") = static_cast<long long>(number) * number;
-    any = true;
   }
-  if (!any) why = "baseVariable needs at least one <data> element with a variable number in requestdata.";
-  return any;
+  if (data.first_child()) return true;
+  why = "baseVariable needs at least one <data> element with a variable number in requestdata.";
+  return false;
 }
 
 // echo: requestdata's content, unchanged. It is printed as it came, without indentation (see
@@ -178,10 +139,10 @@ void EchoContent(const pugi::xml_node& requestdata, std::string& document) {
   if (at == std::string::npos) return;
   const std::size_t lineStart = document.rfind('\n', at) + 1;
   const std::string indent = "\n" + document.substr(lineStart, at - lineStart);
-  StringWriter writer;
+  standin::StringWriter writer;
   for (const pugi::xml_node& child : requestdata.children()) {
     if (!writer.text.empty()) writer.text += indent;
-    child.print(writer, "", pugi::format_raw | kPrintFlags, pugi::encoding_utf8);
+    child.print(writer, "", pugi::format_raw | standin::kPrintFlags, pugi::encoding_utf8);
   }
   document.replace(at, kPrintedEchoMark.size(), writer.text);
 }
@@ -195,109 +156,76 @@ bool Lines(const pugi::xml_node& requestdata, pugi::xml_node replydata, std::str
   }
   replydata.append_attribute("format") = "TEXT";
   std::string text;
-  for (long i = 1; i <= count; ++i) {
-    text += "line " + std::to_string(i) + " of " + std::to_string(count);
-    if (i < count) text += '\n';
-  }
+  for (long i = 1; i <= count; ++i)
+    text += "line " + std::to_string(i) + " of " + std::to_string(count) + (i < count ? "\n" : "");
   replydata.append_child("data").text() = text.c_str();
   return true;
 }
 
+// The one service and its entry points, as the status document lists them.
+constexpr const char* kService = "kqhrx";
 struct Registered {
-  ServiceEntry entry;
+  const char* entrypoint;
   EntryPoint run;
 };
-
-const std::vector<Registered>& Registry() {
-  static const std::vector<Registered> registry{
-      {{"kqhrx", "baseVariable", "base variable N of every <data>N</data>: value N squared"}, BaseVariable},
-      {{"kqhrx", "echo", "requestdata's content, unchanged"}, Echo},
-      {{"kqhrx", "lines", "<data>N</data>: N numbered text lines"}, Lines},
-  };
-  return registry;
-}
+constexpr Registered kEntryPoints[] = {{"baseVariable", BaseVariable}, {"echo", Echo}, {"lines", Lines}};
 
 }  // namespace
-
-const std::vector<ServiceEntry>& Services() {
-  static const std::vector<ServiceEntry> services = [] {
-    std::vector<ServiceEntry> list;
-    for (const auto& registered : Registry()) list.push_back(registered.entry);
-    return list;
-  }();
-  return services;
-}
 
 Answer AnswerRequest(std::string_view body, bool utf8) {
   pugi::xml_document request;
   const pugi::xml_parse_result parsed = request.load_buffer(body.data(), body.size(), pugi::parse_default,
                                                             utf8 ? pugi::encoding_utf8 : pugi::encoding_auto);
   if (!parsed) {
-    return Fault(kFaultMalformed,
-                 "The request document is not well-formed XML: " + std::string(parsed.description()) + " at " +
-                     Position(body, parsed.offset) + ".",
-                 {}, std::string(), std::string());
+    return Fault(kFaultMalformed, "The request document is not well-formed XML: " + std::string(parsed.description()) +
+                                      " at " + Where(body, parsed.offset) + ".");
   }
   if (const Inspection found = Inspect(request); found.node) {
-    const std::string at = Position(body, found.node.offset_debug() - (found.node.type() == pugi::node_element));
     if (found.tooDeep) {
-      return Fault(kFaultTooDeep,
-                   "The request document is nested deeper than " + std::to_string(kMaxNesting) +
-                       " levels of elements, the most this manager reads: <" + found.node.name() + "> at " + at + ".",
-                   {}, std::string(), std::string());
+      return Fault(kFaultTooDeep, "The request document is nested deeper than " + std::to_string(standin::kMaxNesting) +
+                                      " levels of elements, the most this manager reads: <" + found.node.name() +
+                                      "> at " + Where(body, found.node) + ".");
     }
     return Fault(kFaultMalformed,
                  "The request document is not well-formed XML: text that is not valid UTF-8, or a character XML "
-                 "does not allow, near " + at + ".",
-                 {}, std::string(), std::string());
+                 "does not allow, near " + Where(body, found.node) + ".");
   }
-  pugi::xml_node root = request.document_element();
-  pugi::xml_node webapirequest = std::strcmp(root.name(), "webapirequest") == 0 ? root : root.child("webapirequest");
+  const pugi::xml_node webapirequest = standin::TopElement(request, "webapirequest");
   if (!webapirequest) {
-    return Fault(kFaultNotARequest, "The document is not a request: it has no webapirequest element.",
-                 {"expected: <kqxml version='1.0'><webapirequest>...</webapirequest></kqxml>"}, std::string(),
-                 std::string());
+    return Fault(kFaultNotARequest, "The document is not a request: it has no webapirequest element.", "", "",
+                 "expected: <kqxml version='1.0'><webapirequest>...</webapirequest></kqxml>");
   }
   const pugi::xml_node named = webapirequest.child("service");
   const std::string service = named.attribute("name").value();
   const std::string entrypoint = named.attribute("entrypoint").value();
   if (!named || service.empty() || entrypoint.empty()) {
     return Fault(kFaultNotARequest, "The request names no service: <service name='...' entrypoint='...' /> is missing.",
-                 {}, service, entrypoint);
+                 service, entrypoint);
   }
-  bool serviceKnown = false;
+  if (service != kService)
+    return Fault(kFaultUnknownService, "Unknown service \"" + service + "\".", service, entrypoint,
+                 "known services: " + std::string(kService));
   std::string entrypoints;
-  for (const auto& registered : Registry()) {
-    if (service != registered.entry.service) continue;
-    serviceKnown = true;
-    entrypoints += (entrypoints.empty() ? "" : ", ") + std::string(registered.entry.entrypoint);
-    if (entrypoint != registered.entry.entrypoint) continue;
+  for (const Registered& registered : kEntryPoints) {
+    entrypoints += (entrypoints.empty() ? "" : ", ") + std::string(registered.entrypoint);
+    if (entrypoint != registered.entrypoint) continue;
     pugi::xml_document reply;
     pugi::xml_node replydata = Frame(reply, service, entrypoint).append_child("replydata");
     std::string why;
     const pugi::xml_node requestdata = webapirequest.child("requestdata");
-    if (!registered.run(requestdata, replydata, why)) return Fault(kFaultBadData, why, {}, service, entrypoint);
+    if (!registered.run(requestdata, replydata, why)) return Fault(kFaultBadData, why, service, entrypoint);
     std::string document = Print(reply);
     EchoContent(requestdata, document);
-    const std::size_t most = kAnswerFactor * body.size() + kAnswerExtra;
-    if (document.size() > most) {
-      return Fault(kFaultBadData,
-                   "The answer would be " + std::to_string(document.size()) + " bytes, more than " +
-                       std::to_string(kAnswerFactor) + " times the request plus " +
-                       std::to_string(kAnswerExtra >> 20) + " MiB.",
-                   {}, service, entrypoint);
+    if (document.size() > kAnswerFactor * body.size() + kAnswerExtra) {
+      return Fault(kFaultBadData, "The answer would be " + std::to_string(document.size()) + " bytes, more than " +
+                                      std::to_string(kAnswerFactor) + " times the request plus " +
+                                      std::to_string(kAnswerExtra >> 20) + " MiB.",
+                   service, entrypoint);
     }
     return {std::move(document), service, entrypoint, 0};
   }
-  if (!serviceKnown) {
-    std::string known;
-    for (const auto& entry : Services())
-      if (known.find(entry.service) == std::string::npos) known += (known.empty() ? "" : ", ") + std::string(entry.service);
-    return Fault(kFaultUnknownService, "Unknown service \"" + service + "\".", {"known services: " + known}, service,
-                 entrypoint);
-  }
-  return Fault(kFaultUnknownEntry, "Service \"" + service + "\" has no entry point \"" + entrypoint + "\".",
-               {"its entry points: " + entrypoints}, service, entrypoint);
+  return Fault(kFaultUnknownEntry, "Service \"" + service + "\" has no entry point \"" + entrypoint + "\".", service,
+               entrypoint, "its entry points: " + entrypoints);
 }
 
 std::string StatusDocument(const StatusInfo& info) {
@@ -313,10 +241,10 @@ std::string StatusDocument(const StatusInfo& info) {
   pugi::xml_node requests = status.append_child("requests");
   requests.append_attribute("answered") = info.answered;
   requests.append_attribute("faults") = info.faults;
-  for (const auto& entry : Services()) {
+  for (const Registered& registered : kEntryPoints) {
     pugi::xml_node service = status.append_child("service");
-    service.append_attribute("name") = entry.service;
-    service.append_attribute("entrypoint") = entry.entrypoint;
+    service.append_attribute("name") = kService;
+    service.append_attribute("entrypoint") = registered.entrypoint;
   }
   return Print(doc);
 }

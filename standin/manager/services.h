@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace manager {
 
@@ -16,11 +15,8 @@ enum FaultCode : int {
   kFaultUnknownService = 102,  // no such service
   kFaultUnknownEntry = 103,    // the service has no such entry point
   kFaultBadData = 104,         // the entry point cannot use the request data
-  kFaultTooDeep = 105,         // elements nested deeper than kMaxNesting
+  kFaultTooDeep = 105,         // elements nested deeper than standin::kMaxNesting
 };
-
-// Request documents nested deeper than this many elements are refused (fault 105).
-constexpr std::size_t kMaxNesting = 256;
 // No answer is larger than kAnswerFactor times the request plus kAnswerExtra bytes; an entry
 // point whose answer would be is refused (fault 104).
 constexpr std::size_t kAnswerFactor = 4;
@@ -48,13 +44,5 @@ struct StatusInfo {
 };
 
 std::string StatusDocument(const StatusInfo& info);
-
-// The services and their entry points, for the status document and fault details.
-struct ServiceEntry {
-  const char* service;
-  const char* entrypoint;
-  const char* description;
-};
-const std::vector<ServiceEntry>& Services();
 
 }  // namespace manager

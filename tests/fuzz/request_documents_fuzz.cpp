@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   webapi::CheckedRequest checked;
   webapi::CheckRequest(text, checked);
-  webapi::HostPort server;
+  standin::HostPort server;
   webapi::FindServer(text, server);
   webapi::ReadReply(text, "fuzz.test:1");
   return 0;

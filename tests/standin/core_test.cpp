@@ -5,15 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "common/host.h"
+#include "common/text.h"
 #include "library/documents.h"
-#include "library/host.h"
 #include "library/text.h"
 #include "support.h"
 
 namespace {
 
 using webapi::CheckedRequest;
-using webapi::HostPort;
+using standin::HostPort;
 using webapi::Outcome;
 using Lines = std::vector<std::string>;
 
@@ -46,13 +47,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(StandinPositionAt, CountsLinesAndCharactersNotBytes) {
   const std::string text = "ab\r\nc\xC3\xA9" "d\nx\ry";
-  EXPECT_EQ(webapi::PositionAt(text, 0).line, 1u);
-  EXPECT_EQ(webapi::PositionAt(text, 4).line, 2u);
-  EXPECT_EQ(webapi::PositionAt(text, 4).column, 1u);
+  EXPECT_EQ(standin::PositionAt(text, 0).line, 1u);
+  EXPECT_EQ(standin::PositionAt(text, 4).line, 2u);
+  EXPECT_EQ(standin::PositionAt(text, 4).column, 1u);
   // After "c" and the two bytes of é: column 3.
-  EXPECT_EQ(webapi::PositionAt(text, 7).column, 3u);
-  EXPECT_EQ(webapi::PositionAt(text, 11).line, 4u);  // a lone CR breaks a line too
-  EXPECT_EQ(webapi::PositionAt(text, 999).line, 4u);  // past the end: the end
+  EXPECT_EQ(standin::PositionAt(text, 7).column, 3u);
+  EXPECT_EQ(standin::PositionAt(text, 11).line, 4u);  // a lone CR breaks a line too
+  EXPECT_EQ(standin::PositionAt(text, 999).line, 4u);  // past the end: the end
 }
 
 TEST(StandinRecode, ConvertsBetweenLatin1AndUtf8) {
@@ -85,7 +86,7 @@ class StandinParseHostPort : public testing::TestWithParam<HostCase> {};
 TEST_P(StandinParseHostPort, AcceptsOnlyHostColonPort) {
   const HostCase& c = GetParam();
   std::string why;
-  const auto parsed = webapi::ParseHostPort(c.text, why);
+  const auto parsed = standin::ParseHostPort(c.text, why);
   ASSERT_EQ(parsed.has_value(), c.valid) << why;
   if (c.valid) {
     EXPECT_EQ(parsed->host, c.host);

@@ -546,13 +546,16 @@ TEST_F(StandinLibrary, ReplyIsNotWrittenThroughALinkAnotherUserPlanted) {
   WriteAll(victim, "precious\n");
   const std::string planted = shared + "/reply.txt";
   const std::string victims = folder / "victims";  // a folder, reached through a planted link
+  const std::string plantedFolder = shared + "/folder";
   ASSERT_EQ(mkdir(victims.c_str(), 0755), 0);
+  // The child of a process with threads may only make calls that take no lock: it allocates
+  // nothing, or it could wait forever for a lock another thread held at the fork.
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
     const bool planted_ok = setgid(nobody->pw_gid) == 0 && setuid(nobody->pw_uid) == 0 &&
                             symlink(victim.c_str(), planted.c_str()) == 0 &&
-                            symlink(victims.c_str(), (shared + "/folder").c_str()) == 0;
+                            symlink(victims.c_str(), plantedFolder.c_str()) == 0;
     _exit(planted_ok ? 0 : 1);
   }
   int status = 0;
@@ -565,7 +568,7 @@ TEST_F(StandinLibrary, ReplyIsNotWrittenThroughALinkAnotherUserPlanted) {
   EXPECT_EQ(ReadAll(victim), "precious\n");
   EXPECT_TRUE(Contains(ReadAll(log), "symbolic link that another user (uid " + std::to_string(nobody->pw_uid) + ")"))
       << ReadAll(log);
-  EXPECT_EQ(webApiWriteLastFault((shared + "/folder/reply.txt").c_str()), WEBAPI_WRITE_FAILED);
+  EXPECT_EQ(webApiWriteLastFault((plantedFolder + "/reply.txt").c_str()), WEBAPI_WRITE_FAILED);
   EXPECT_FALSE(std::filesystem::exists(victims + "/reply.txt"));
   EXPECT_TRUE(Contains(Reply(), "value='25'"));
 

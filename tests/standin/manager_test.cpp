@@ -2,7 +2,6 @@
 #include <signal.h>
 
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,8 +17,10 @@
 
 namespace {
 
+using standin_test::Connection;
 using standin_test::Request;
 using standin_test::RunningManager;
+using standin_test::StatusOf;
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -136,17 +137,12 @@ TEST(StandinManager, AnswersABurstOfConcurrentRequestsWithoutLosingOne) {
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
-      httplib::Client client("127.0.0.1", host.Port());
-      client.set_connection_timeout(5);
-      client.set_read_timeout(10);
+      Connection client(host.Port());
       for (int i = 0; i < kPerThread; ++i) {
         const int number = t * kPerThread + i;
-        const auto result = client.Post("/webapi", Request(host.Address(), "kqhrx", "baseVariable",
-                                                           "<data>" + std::to_string(number) + "</data>"),
-                                        "text/xml");
-        if (result && result->status == 200 &&
-            Contains(result->body, "value='" + std::to_string(number * number) + "'"))
-          ++right;
+        const std::string answer = client.Ask("POST", "/webapi", Request(host.Address(), "kqhrx", "baseVariable",
+                                                                         "<data>" + std::to_string(number) + "</data>"));
+        if (StatusOf(answer) == 200 && Contains(answer, "value='" + std::to_string(number * number) + "'")) ++right;
       }
     });
   }
@@ -157,28 +153,23 @@ TEST(StandinManager, AnswersABurstOfConcurrentRequestsWithoutLosingOne) {
 
 TEST(StandinManager, TurnsAwayWhatItDoesNotServe) {
   RunningManager host;
-  httplib::Client client("127.0.0.1", host.Port());
-  auto result = client.Get("/nothing");
-  ASSERT_TRUE(result);
-  EXPECT_EQ(result->status, 404);
-  result = client.Post("/elsewhere", Request(host.Address()), "text/xml");
-  ASSERT_TRUE(result);
-  EXPECT_EQ(result->status, 404);
-  EXPECT_TRUE(Contains(result->body, "POST /webapi"));
-  result = client.Delete("/webapi");
-  ASSERT_TRUE(result);
-  EXPECT_EQ(result->status, 405);
-  EXPECT_EQ(result->get_header_value("Allow"), "GET, POST");
+  Connection client(host.Port());
+  EXPECT_EQ(StatusOf(client.Ask("GET", "/nothing")), 404);
+  std::string answer = client.Ask("POST", "/elsewhere", Request(host.Address()));
+  EXPECT_EQ(StatusOf(answer), 404);
+  EXPECT_TRUE(Contains(answer, "POST /webapi")) << answer;
+  answer = client.Ask("DELETE", "/webapi");
+  EXPECT_EQ(StatusOf(answer), 405);
+  EXPECT_TRUE(Contains(answer, "\r\nAllow: GET, POST\r\n")) << answer;
 }
 
 TEST(StandinManager, StatusCountsAnswersAndFaults) {
   RunningManager host;
-  httplib::Client client("127.0.0.1", host.Port());
-  ASSERT_TRUE(client.Post("/webapi", Request(host.Address()), "text/xml"));
-  ASSERT_TRUE(client.Post("/webapi", "<broken", "text/xml"));
-  const auto status = client.Get("/status");
-  ASSERT_TRUE(status);
-  EXPECT_TRUE(Contains(status->body, "<requests answered='2' faults='1' />")) << status->body;
+  Connection client(host.Port());
+  ASSERT_EQ(StatusOf(client.Ask("POST", "/webapi", Request(host.Address()))), 200);
+  ASSERT_EQ(StatusOf(client.Ask("POST", "/webapi", "<broken")), 200);
+  const std::string status = client.Ask("GET", "/status");
+  EXPECT_TRUE(Contains(status, "<requests answered='2' faults='1' />")) << status;
   const auto log = host.LogOf(3);
   ASSERT_EQ(log.size(), 3u);
   // One line per request, written once the answer went out: not necessarily in order.
@@ -195,8 +186,8 @@ TEST(StandinManager, StopEndsADelayedAnswerAtOnce) {
   slow.delay = std::chrono::milliseconds(60000);
   auto host = std::make_unique<RunningManager>(slow);
   std::thread client([port = host->Port()] {
-    httplib::Client c("127.0.0.1", port);
-    c.Get("/status");
+    Connection c(port);
+    c.Ask("GET", "/status");
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   const auto start = std::chrono::steady_clock::now();
@@ -226,9 +217,8 @@ TEST(StandinManager, APortInUseIsReported) {
 // The program itself: prints where it listens, answers, and ends cleanly on SIGTERM.
 TEST(StandinManagerProgram, ListensOnAFreePortAndEndsOnSigterm) {
   standin_test::ManagerProcess program(WEBAPI_MANAGER_PATH);  // throws unless it says where it listens
-  httplib::Client client("127.0.0.1", program.port());
-  const auto status = client.Get("/status");
-  EXPECT_TRUE(status && status->status == 200);
+  Connection client(program.port());
+  EXPECT_EQ(StatusOf(client.Ask("GET", "/status")), 200);
   EXPECT_TRUE(program.EndsOn(SIGTERM, std::chrono::seconds(10)));
 }
 

@@ -166,6 +166,25 @@ class Connection {
     }
     return text;
   }
+  // Sends one request and reads its answer whole, by its Content-Length, leaving the connection
+  // open for the next; empty when the peer closes or the wait ends first.
+  std::string Ask(const std::string& method, const std::string& path, const std::string& body = "") {
+    const std::string fields =
+        method == "POST" ? "Content-Type: text/xml\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" : "";
+    if (!Send(method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + fields + "\r\n" + body)) return {};
+    std::string answer;
+    char chunk[16384];
+    for (;;) {
+      const std::size_t end = answer.find("\r\n\r\n");
+      const std::size_t length = answer.find("\r\nContent-Length: ");
+      if (end != std::string::npos && length < end && answer.size() >= end + 4 + std::stoul(answer.substr(length + 18)))
+        break;
+      const ssize_t got = recv(fd_, chunk, sizeof chunk, 0);
+      if (got <= 0) return {};
+      answer.append(chunk, static_cast<std::size_t>(got));
+    }
+    return answer;
+  }
   // Sends head, then filler until `total` bytes or until the peer answers or closes; returns
   // what the peer answered.
   std::string SendStreaming(const std::string& head, const std::string& filler, std::size_t total) {

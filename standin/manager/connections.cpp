@@ -1,0 +1,296 @@
+// The manager host's connections: their deadlines, the delay, the failure modes, the request
+// log and stopping, over Boost.Asio and Boost.Beast.
+//
+// One event loop on one thread serves every connection. Nothing waits but the loop, so a client
+// that sends slowly or not at all holds no thread, only its connection; each wait has a deadline
+// (see Limits).
+#include "manager/manager.h"
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/core/tcp_stream.hpp>
+#include <boost/beast/http/read.hpp>
+
+#include <array>
+#include <atomic>
+#include <map>
+#include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "common/host.h"
+#include "common/text.h"
+#include "manager/binding.h"
+#include "manager/exchange.h"
+
+namespace manager {
+namespace net = boost::asio;
+namespace beast = boost::beast;
+using tcp = net::ip::tcp;
+
+namespace {
+
+// After Stop, answers being written get this long before the loop is ended regardless.
+constexpr auto kStopGrace = std::chrono::milliseconds(1000);
+// After a refusal, what the client still sends is read and dropped for this long, so that
+// closing does not reset the connection before the client has read the refusal.
+constexpr auto kLinger = std::chrono::milliseconds(2000);
+
+}  // namespace
+
+// All of it lives on the loop's thread, but for Stop, which posts to it.
+struct Manager::Impl {
+  explicit Impl(Options o) : options(std::move(o)) {}
+  void Accept();
+  void Log(const std::string& line) const {
+    if (options.log) options.log(standin::LocalTimestamp() + " " + line);
+  }
+
+  Options options;
+  // Declared before the event loop, so that connections it destroys can still forget themselves.
+  std::map<Connection*, std::weak_ptr<Connection>> connections;
+  StatusInfo status;  // its listen address and counts; the uptime is counted when asked
+  const std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+  std::atomic<bool> stopping{false};
+  bool serving = false;
+  net::io_context io{1};
+  tcp::acceptor acceptor{io};
+  net::steady_timer grace{io};
+  int port = -1;
+  std::thread thread;
+};
+
+// One client's connection: wait for a request's first byte, read it whole within the deadline,
+// answer (after the delay), and again while the client keeps the connection.
+class Connection : public std::enable_shared_from_this<Connection> {
+ public:
+  Connection(tcp::socket socket, Manager::Impl& manager)
+      : stream_(std::move(socket)), delay_(manager.io), manager_(manager), buffer_(limits().headerBytes + 4096) {
+    beast::error_code ignored;
+    const tcp::endpoint peer = stream_.socket().remote_endpoint(ignored);
+    peer_ = standin::HostPort{peer.address().to_string(), peer.port()}.Authority();
+  }
+  ~Connection() {
+    manager_.connections.erase(this);
+    if (manager_.serving && manager_.stopping && manager_.connections.empty()) manager_.grace.cancel();
+  }
+
+  // Waits for a request's first byte, then reads it whole.
+  void WaitForRequest() {
+    if (manager_.stopping) return Close();
+    state_ = State::kReading;
+    if (buffer_.size() > 0) return ReadRequest();
+    stream_.expires_after(limits().idleTimeout);
+    stream_.async_read_some(buffer_.prepare(4096), [self = shared_from_this()](beast::error_code error, std::size_t n) {
+      if (error) return self->Close();
+      self->buffer_.commit(n);
+      self->ReadRequest();
+    });
+  }
+
+  // From Stop: a delayed answer goes out at once, a request not read whole is cut off.
+  void Shutdown() {
+    if (state_ == State::kDelaying) delay_.cancel();
+    else if (state_ != State::kWriting) Close();
+  }
+
+ private:
+  enum class State { kReading, kDelaying, kWriting, kClosed };
+
+  const Limits& limits() const { return manager_.options.limits; }
+
+  void ReadRequest() {
+    parser_.emplace();
+    Prepare(*parser_, limits());
+    stream_.expires_after(limits().requestDeadline);
+    beast::http::async_read(stream_, buffer_, *parser_, [self = shared_from_this()](beast::error_code error, std::size_t) {
+      self->OnRead(error);
+    });
+  }
+
+  void OnRead(beast::error_code error) {
+    if (error == beast::error::timeout) {
+      Reply cut;
+      cut.status = 408;
+      cut.note = "closed: no whole request within " + std::to_string(limits().requestDeadline.count()) + " ms";
+      Log(cut, 0);
+      return Close();
+    }
+    if (error == beast::http::error::end_of_stream || error == net::error::eof ||
+        error == net::error::operation_aborted || error == net::error::connection_reset || state_ == State::kClosed)
+      return Close();
+    if (error) return Write(Refusal(error, limits()));
+    method_ = std::string(parser_->get().method_string());
+    target_ = std::string(parser_->get().target());
+    StatusInfo& status = manager_.status;
+    Reply reply = Respond(parser_->get(), manager_.options, [&] {
+      status.uptimeSeconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() -
+                                                                              manager_.started).count();
+      return status;
+    });
+    parser_.reset();
+    status.answered += reply.document;
+    status.faults += reply.document && reply.fault;
+    if (reply.refusal || manager_.options.delay.count() <= 0 || manager_.stopping) return Write(std::move(reply));
+    state_ = State::kDelaying;
+    delay_.expires_after(manager_.options.delay);
+    delay_.async_wait([self = shared_from_this(), reply = std::move(reply)](beast::error_code) mutable {
+      self->Write(std::move(reply));
+    });
+  }
+
+  // Sends the answer, or with --fail http-error a 500, or with --fail close-mid-reply half of it.
+  void Write(Reply reply) {
+    state_ = State::kWriting;
+    const FailMode fail = reply.refusal ? FailMode::kNone : manager_.options.fail;
+    const std::size_t bytes = reply.body.size();
+    if (fail == FailMode::kHttpError) {
+      reply.status = 500;
+      reply.body = "webapi-manager fails on purpose (--fail http-error).\n";
+      reply.type = "text/plain; charset=UTF-8";
+      reply.note = "failing on purpose";
+      reply.allow = false;
+    }
+    std::size_t sent = reply.body.size();
+    if (fail == FailMode::kCloseMidReply) {
+      sent = bytes / 2;
+      reply.note = "cut off after " + std::to_string(sent) + " of " + std::to_string(bytes) + " bytes";
+    }
+    reply.close = reply.close || manager_.stopping || fail == FailMode::kCloseMidReply;
+    out_ = Head(reply, !reply.close) + reply.body.substr(0, sent);
+    stream_.expires_after(limits().writeDeadline);
+    net::async_write(stream_, net::buffer(out_), [self = shared_from_this(), reply = std::move(reply), sent](
+                                                     beast::error_code error, std::size_t) {
+      self->out_.clear();
+      self->Log(reply, error ? 0 : sent);
+      if (error || (reply.close && !reply.refusal)) return self->Close();
+      if (reply.refusal) return self->Linger();
+      self->WaitForRequest();
+    });
+  }
+
+  // Reads and drops what the client still sends, until it closes or kLinger has passed.
+  void Linger() {
+    if (manager_.stopping) return Close();
+    state_ = State::kReading;
+    beast::error_code ignored;
+    stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+    stream_.expires_after(kLinger);
+    Drain();
+  }
+
+  void Drain() {
+    stream_.async_read_some(net::buffer(drain_), [self = shared_from_this()](beast::error_code error, std::size_t) {
+      if (error) return self->Close();
+      self->Drain();
+    });
+  }
+
+  void Close() {
+    state_ = State::kClosed;
+    beast::error_code ignored;
+    delay_.cancel();
+    stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
+    stream_.close();
+  }
+
+  // One line of the request log: peer, method, target, service, status, bytes sent, note.
+  void Log(const Reply& reply, std::size_t bytes) const {
+    std::string line = peer_ + " " + Escaped(method_) + " " + Escaped(target_) + " " + Escaped(reply.what) + " " +
+                       std::to_string(reply.status) + " " + std::to_string(bytes) + " bytes";
+    if (!reply.note.empty()) line += " (" + Escaped(reply.note) + ")";
+    manager_.Log(line);
+  }
+
+  beast::tcp_stream stream_;
+  net::steady_timer delay_;
+  Manager::Impl& manager_;
+  beast::flat_buffer buffer_;
+  std::optional<RequestParser> parser_;
+  std::string out_;
+  std::string method_ = "-";
+  std::string target_ = "-";
+  std::string peer_;
+  std::array<char, 16384> drain_{};
+  State state_ = State::kReading;
+};
+
+void Manager::Impl::Accept() {
+  acceptor.async_accept([this](beast::error_code error, tcp::socket socket) {
+    if (stopping || !acceptor.is_open()) return;
+    if (!error && connections.size() < options.limits.connections) {
+      const auto connection = std::make_shared<Connection>(std::move(socket), *this);
+      connections.emplace(connection.get(), connection);
+      connection->WaitForRequest();
+    }  // else too many: the socket is closed at once rather than left waiting
+    Accept();
+  });
+}
+
+Manager::Manager(Options options) : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+Manager::~Manager() {
+  Stop();
+  if (impl_->thread.joinable()) impl_->thread.join();
+}
+
+void Manager::Bind() {
+  if (impl_->port >= 0) return;
+  manager::Bind(impl_->acceptor, impl_->options);
+  impl_->port = impl_->acceptor.local_endpoint().port();
+  impl_->status.listen = Address();
+}
+
+int Manager::Port() const { return impl_->port; }
+
+std::string Manager::Address() const { return standin::HostPort{impl_->options.host, impl_->port}.Authority(); }
+
+bool Manager::Serve() {
+  Impl& m = *impl_;
+  Bind();
+  m.serving = true;
+  if (m.options.fail != FailMode::kRefuse) m.Accept();
+  // Runs until Stop ends the loop. A handler that throws (out of memory) costs its connection,
+  // never the manager.
+  const auto work = net::make_work_guard(m.io);
+  for (;;) {
+    try {
+      m.io.run();
+      break;
+    } catch (const std::exception& e) {
+      m.Log("answering failed: " + Escaped(e.what()));
+    }
+  }
+  m.serving = false;
+  return true;
+}
+
+void Manager::Stop() {
+  Impl& m = *impl_;
+  if (m.stopping.exchange(true)) return;
+  net::post(m.io, [&m] {
+    beast::error_code ignored;
+    m.acceptor.close(ignored);
+    std::vector<std::shared_ptr<Connection>> open;
+    for (auto& entry : m.connections)
+      if (auto connection = entry.second.lock()) open.push_back(std::move(connection));
+    if (open.empty()) return m.io.stop();
+    for (auto& connection : open) connection->Shutdown();
+    // Ends the loop when the last connection is gone (which cancels the wait), at the latest
+    // after the grace.
+    m.grace.expires_after(kStopGrace);
+    m.grace.async_wait([&m](beast::error_code) { m.io.stop(); });
+  });
+}
+
+void Manager::Start() {
+  Bind();
+  impl_->thread = std::thread([this] { Serve(); });
+}
+
+}  // namespace manager
