@@ -3,7 +3,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
+#include <filesystem>
+#include <system_error>
+
+#include "client/regular_file.h"
 
 #include "text/text.h"
 
@@ -22,10 +25,6 @@ bool IsTerminalFile(std::FILE* file) { return _isatty(_fileno(file)) != 0; }
 #else
 bool IsTerminalFile(std::FILE* file) { return isatty(fileno(file)) != 0; }
 #endif
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 }  // namespace
 
@@ -77,38 +76,60 @@ std::u16string ArgumentText(const std::string& argument) {
 
 bool ReadArgumentFile(const std::string& argument, std::string& bytes, std::string& why) {
   bytes.clear();
-  std::unique_ptr<std::FILE, FileCloser> owned;
-  std::FILE* file = stdin;
-  if (argument != "-") {
-#ifdef _WIN32
-    const std::u16string name = FromUtf8(argument);
-    owned.reset(_wfopen(std::wstring(name.begin(), name.end()).c_str(), L"rb"));
-#else
-    owned.reset(std::fopen(argument.c_str(), "rb"));
-#endif
-    if (!owned) {
-      why = std::strerror(errno);
-      return false;
-    }
-    file = owned.get();
-  }
-#ifdef _WIN32
-  else {
-    _setmode(_fileno(stdin), _O_BINARY);
-  }
-#endif
   char buffer[65536];
-  for (;;) {
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
-    bytes.append(buffer, n);
-    if (n < sizeof buffer) break;
-  }
-  if (std::ferror(file)) {
+  std::size_t got = 0;
+  if (argument == "-") {
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    while ((got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
+      if (bytes.size() + got > kMaxArgumentFile) {
+        why = "more than " + std::to_string(kMaxArgumentFile >> 20) + " MiB";
+        bytes.clear();
+        return false;
+      }
+      bytes.append(buffer, got);
+    }
+    if (!std::ferror(stdin)) return true;
     why = std::strerror(errno);
     bytes.clear();
     return false;
   }
-  return true;
+  // Only a regular file is read: a device, a pipe or a folder is turned away before a byte is
+  // read, so nothing blocks or runs on without end.
+  const std::u16string path = ArgumentText(argument);
+  errno = 0;
+  RegularFile file(path);
+  if (!file.ok()) {
+    std::error_code error;
+#ifdef _WIN32
+    const std::filesystem::path native(std::wstring(path.begin(), path.end()));
+#else
+    const std::filesystem::path native(argument);
+#endif
+    const auto status = std::filesystem::status(native, error);
+    why = !error && std::filesystem::exists(status) ? "not a regular file"
+          : error                                   ? error.message()
+                                                    : std::strerror(errno ? errno : ENOENT);
+    return false;
+  }
+  if (file.size() > kMaxArgumentFile) {
+    why = "more than " + std::to_string(kMaxArgumentFile >> 20) + " MiB";
+    return false;
+  }
+  bytes.reserve(file.size());
+  while (bytes.size() <= kMaxArgumentFile) {
+    if (!file.Read(buffer, sizeof buffer, got)) {
+      why = std::strerror(errno);
+      bytes.clear();
+      return false;
+    }
+    if (got == 0) return true;
+    bytes.append(buffer, got);
+  }
+  why = "more than " + std::to_string(kMaxArgumentFile >> 20) + " MiB";
+  bytes.clear();
+  return false;
 }
 
 }  // namespace webapitest::cli

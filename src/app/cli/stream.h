@@ -1,6 +1,7 @@
 // Standard output and standard error as the command-line twin writes to them.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -35,8 +36,12 @@ class Stream {
 // UTF-16 command line) and in the locale's encoding elsewhere.
 std::u16string ArgumentText(const std::string& argument);
 
-// Reads a whole file named by a command-line argument, or standard input for "-". Returns
-// false and sets why when it cannot be read.
+// The most that ReadArgumentFile reads.
+inline constexpr std::size_t kMaxArgumentFile = std::size_t{256} << 20;
+
+// Reads a whole file named by a command-line argument, or standard input for "-". Only a
+// regular file is read: a folder, a device or a pipe is refused at once. Returns false and
+// sets why when it cannot be read or holds more than kMaxArgumentFile bytes.
 bool ReadArgumentFile(const std::string& argument, std::string& bytes, std::string& why);
 
 }  // namespace webapitest::cli
