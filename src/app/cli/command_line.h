@@ -1,20 +1,26 @@
-// The command line of webapi-run: which requests to run and how to report them.
+// The command line of webapi-run: which requests to run, what their replies must show, and how
+// to report them.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/cli/stream.h"
 
 namespace webapitest::cli {
 
-// The exit statuses.
-inline constexpr int kExitSuccess = 0;   // every request's code was 0
-inline constexpr int kExitFailed = 1;    // a request's code was not 0, or an unexpected failure
-inline constexpr int kExitUsage = 2;     // a usage error, or a message box of the window
-inline constexpr int kExitNotFound = 3;  // the library or one of its entry points is missing
+// The exit statuses, from the least to the most severe; a run ends with the most severe.
+inline constexpr int kExitSuccess = 0;      // every code was the expected one, every check held
+inline constexpr int kExitCheckFailed = 4;  // every code was as expected, but a check failed
+inline constexpr int kExitFailed = 1;       // a code was not the expected one, or an unexpected failure
+inline constexpr int kExitTimedOut = 5;     // a library call outlasted --timeout
+inline constexpr int kExitUsage = 2;        // a usage error, or a message box of the window
+inline constexpr int kExitNotFound = 3;     // the library or one of its entry points is missing
+inline constexpr int kExitInterrupted = 130;  // SIGINT or Ctrl+C
+inline constexpr int kExitTerminated = 143;   // SIGTERM or Ctrl+Break
 
 enum class RequestKind { Status, Text, File };
 
@@ -29,6 +35,20 @@ struct Invocation {
   int repeat = 1;
   bool json = false;
   bool quiet = false;
+
+  // Checks, applied to every run of every request.
+  std::vector<int> expectCodes;  // the code must be one of these; empty: 0
+  std::vector<std::string> expectContains, expectXPath, expectReply;
+  std::vector<std::pair<std::string, std::string>> namespaces;  // --ns PREFIX=URI
+  bool updateGolden = false;
+
+  // Deadlines and flow.
+  int timeoutSeconds = 0;  // 0: none
+  bool bail = false;
+  int retries = 0, retryDelayMs = 0, delayMs = 0;
+
+  // Reports.
+  std::optional<std::string> junit, tap;
 };
 
 // Parses the arguments after the program's name. On --help or --version prints what was

@@ -1,13 +1,19 @@
-// The command-line twin's event loop: one click per request run, then what the window shows.
+// The command-line twin's event loop: one click per attempt at a request, then what the window
+// shows, the checks on it and the reports.
 #include "app/cli/runner.h"
 
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "app/cli/report.h"
 #include "app/cli/temporary_file.h"
+#include "app/cli/watchdog.h"
 #include "client/library.h"
 #include "text/text.h"
 
@@ -20,27 +26,55 @@ std::int32_t Code(const std::u16string& status) {
   return static_cast<std::int32_t>(std::strtol(digits.c_str(), nullptr, 10));
 }
 
+std::u16string Number(long long n) { return FromUtf8(std::to_string(n)); }
+
+// How severe an exit status is: a run ends with its most severe.
+int Severity(int status) {
+  switch (status) {
+    case kExitSuccess: return 0;
+    case kExitCheckFailed: return 1;
+    case kExitFailed: return 2;
+    case kExitTimedOut: return 3;
+    case kExitInterrupted:
+    case kExitTerminated: return 4;
+    case kExitUsage: return 5;
+    default: return 6;
+  }
+}
+
+std::u16string SignalName(int number) { return number == SIGINT ? u"SIGINT" : u"SIGTERM"; }
+
+double Ms(std::chrono::steady_clock::duration time) { return std::chrono::duration<double, std::milli>(time).count(); }
+
 }  // namespace
 
 Runner::Runner(const Invocation& invocation, console::ConsoleForm& form, FormEvents& events, Stream& out, Stream& err)
     : invocation_(invocation), form_(form), events_(events), out_(out), err_(err),
-      host_({[this](const std::string& message) { Fail(message); }, nullptr}, "") {
+      host_({[this](const std::string& message) { Fail(message); }, nullptr}, ""), checks_(invocation) {
   host_.SetEvents(&events_);
 }
 
+Runner::~Runner() = default;
+
 void Runner::WriteStandardError(std::u16string_view text) { err_.Write(text); }
 
+void Runner::Raise(int status) {
+  if (Severity(status) > Severity(status_)) status_ = status;
+}
+
 void Runner::Fail(const std::string& message) {
-  WriteStandardError(u"webapi-run: " + FromUtf8(message) + u"\n");
-  status_ = kExitFailed;
+  failure_ = FromUtf8(message);
+  WriteStandardError(u"webapi-run: " + failure_ + u"\n");
+  int status = kExitFailed;
   if (const std::exception_ptr failure = std::current_exception()) {
     try {
       std::rethrow_exception(failure);
     } catch (const BindingError&) {
-      status_ = kExitNotFound;
+      status = kExitNotFound;
     } catch (...) {
     }
   }
+  Raise(status);
 }
 
 bool Runner::ReadRequests() {
@@ -67,12 +101,18 @@ bool Runner::ReadRequests() {
         requests_.push_back({{in.kind, ArgumentText(path), in.raw}, Control::FileRequestButton});
       break;
   }
+  for (const Request& request : requests_) records_.push_back({request.name, {}});
   total_ = requests_.size() * static_cast<std::size_t>(in.repeat);
   return true;
 }
 
 int Runner::Run() {
   if (!ReadRequests()) return kExitUsage;
+  std::u16string why;
+  if (!checks_.Prepare(why)) {
+    WriteStandardError(u"webapi-run: " + why + u"\n");
+    return kExitUsage;
+  }
   std::optional<TemporaryFile> temporary;
   std::u16string reply;
   try {
@@ -81,16 +121,47 @@ int Runner::Run() {
     WriteStandardError(u"webapi-run: " + FromUtf8(e.what()) + u"\n");
     return kExitFailed;
   }
-  if (host_.Load()) {  // a failed load has unloaded already
+  temporary_ = temporary ? &*temporary : nullptr;
+  const std::u16string deadline = u"timed out after " + Number(invocation_.timeoutSeconds) + u" s";
+  Watchdog watchdog(
+      invocation_.timeoutSeconds, [&] { EndNow(kExitTimedOut, RunRecord::End::TimedOut, deadline); },
+      [this](int number) {
+        EndNow(128 + number, RunRecord::End::Interrupted, u"interrupted (" + SignalName(number) + u") during a library call");
+      });
+  watchdog_ = &watchdog;
+  form_.SetOperationHook([&watchdog] { watchdog.Touch(); });
+  {
+    std::lock_guard<std::timed_mutex> lock(mutex_);
+    phase_ = u"start-up";
+  }
+  watchdog.Arm();
+  const bool loaded = host_.Load();  // a failed load has unloaded already
+  watchdog.Disarm();
+  if (loaded) {
     try {
       RunRequests(reply);
     } catch (...) {
       host_.Closing();
       throw;
     }
+    {
+      std::lock_guard<std::timed_mutex> lock(mutex_);
+      phase_ = u"clean-up";
+    }
+    watchdog.Arm();
     host_.Closing();
+    watchdog.Disarm();
   }
   err_.ClearProgress();
+  if (const int number = watchdog.Signal()) {
+    Raise(128 + number);
+    if (stopped_.empty()) stopped_ = u"interrupted (" + SignalName(number) + u")";
+    WriteStandardError(u"webapi-run: " + stopped_ + u": the run stopped after the current request\n");
+  }
+  std::lock_guard<std::timed_mutex> lock(mutex_);
+  WriteReports(status_);
+  form_.SetOperationHook(nullptr);
+  watchdog_ = nullptr;
   return status_;
 }
 
@@ -98,9 +169,13 @@ void Runner::RunRequests(const std::u16string& reply) {
   const std::u16string startup = form_.Text(Control::status);
   if (startup != u"0") WriteStandardError(u"webapi-run: the library's start-up returned " + startup + u"\n");
   form_.Type(Control::repFile, reply);
-  for (Request& request : requests_) {
-    TypeRequest(request);
-    if (!RunRepeatedly(request)) break;
+  for (std::size_t i = 0; i < requests_.size(); ++i) {
+    TypeRequest(requests_[i]);
+    {
+      std::lock_guard<std::timed_mutex> lock(mutex_);
+      records_[i].name = requests_[i].name;
+    }
+    if (!RunRepeatedly(i)) break;
   }
 }
 
@@ -122,15 +197,20 @@ void Runner::TypeRequest(Request& request) {
   }
 }
 
-bool Runner::RunRepeatedly(const Request& request) {
-  std::vector<Outcome> runs;
+bool Runner::RunRepeatedly(std::size_t index) {
+  const Request& request = requests_[index];
   bool go = true;
   for (int run = 1; run <= invocation_.repeat && go; ++run) {
+    if (done_ > 0 && invocation_.delayMs > 0 && !watchdog_->Sleep(invocation_.delayMs)) return false;
     if (total_ > 1)
-      err_.Progress(u"[" + FromUtf8(std::to_string(++done_)) + u"/" + FromUtf8(std::to_string(total_)) + u"] " +
-                    Label(request.name));
-    go = RunOnce(request, run, runs);
+      err_.Progress(u"[" + Number(static_cast<long long>(++done_)) + u"/" + Number(static_cast<long long>(total_)) +
+                    u"] " + Label(request.name));
+    else
+      ++done_;
+    go = RunOnce(index, run);
   }
+  std::lock_guard<std::timed_mutex> lock(mutex_);
+  const std::vector<RunRecord>& runs = records_[index].runs;
   if (invocation_.repeat > 1 && !runs.empty()) {
     const Summary summary = Summarize(runs);
     if (invocation_.json)
@@ -141,28 +221,152 @@ bool Runner::RunRepeatedly(const Request& request) {
   return go;
 }
 
-bool Runner::RunOnce(const Request& request, int run, std::vector<Outcome>& runs) {
+bool Runner::Click(const Request& request) {
   form_.StartEvent();
+  watchdog_->Arm();
   host_.Click(request.button);
-  if (host_.exitCode() != 0) return false;
-  if (const auto time = form_.CallTime()) {
-    Outcome outcome{Code(form_.Text(Control::status)), std::chrono::duration<double, std::milli>(*time).count(),
-                    form_.Text(Control::output)};
-    err_.ClearProgress();
-    if (invocation_.json) {
-      out_.WriteAscii(JsonRun(request.name, outcome, invocation_.repeat > 1 ? run : 0, !invocation_.quiet));
-    } else {
-      if (!invocation_.quiet) out_.Write(WithLfBreaks(outcome.output));
-      WriteStandardError(CodeLine(request.name, outcome));
+  watchdog_->Disarm();
+  return host_.exitCode() == 0;
+}
+
+bool Runner::RunOnce(std::size_t index, int run) {
+  const Request& request = requests_[index];
+  const std::u16string label = Label(request.name);
+  {
+    std::lock_guard<std::timed_mutex> lock(mutex_);
+    running_ = index;
+    phase_ = label;
+    current_ = RunRecord{};
+    current_.run = invocation_.repeat > 1 ? run : 0;
+  }
+  RunRecord record;
+  for (int attempt = 1;; ++attempt) {
+    {
+      std::lock_guard<std::timed_mutex> lock(mutex_);
+      current_.attempts = attempt;
     }
-    if (outcome.code != 0) status_ = kExitFailed;
-    runs.push_back(std::move(outcome));
+    const bool clicked = Click(request);
+    {
+      std::lock_guard<std::timed_mutex> lock(mutex_);
+      record = current_;
+      if (!clicked) {
+        record.end = RunRecord::End::Failure;
+        record.problem = label + u": " + failure_;
+        break;
+      }
+      if (const auto time = form_.CallTime()) {
+        record.outcome = Outcome{Code(form_.Text(Control::status)), Ms(*time), form_.Text(Control::output)};
+        record.milliseconds += record.outcome->milliseconds;
+        current_.milliseconds = record.milliseconds;
+      }
+    }
+    if (!form_.Messages().empty()) {  // the window's message boxes
+      record.end = RunRecord::End::Message;
+      for (const console::ConsoleForm::Message& message : form_.Messages())
+        record.problem += (record.problem.empty() ? u"" : u"; ") + message.title + u": " + message.text;
+      break;
+    }
+    if (!record.outcome || checks_.Expected(record.outcome->code) || attempt > invocation_.retries ||
+        watchdog_->Signal() != 0)
+      break;
+    if (!invocation_.json)
+      WriteStandardError(label + u": code " + Number(record.outcome->code) + u"; retry " + Number(attempt) + u" of " +
+                         Number(invocation_.retries) + u"\n");
+    if (!watchdog_->Sleep(invocation_.retryDelayMs)) break;
   }
-  for (const console::ConsoleForm::Message& message : form_.Messages()) {  // the window's message boxes
-    WriteStandardError(message.title + u": " + message.text + u"\n");
-    status_ = kExitUsage;
+  if (record.outcome && record.end == RunRecord::End::Done) {
+    record.checks.push_back(checks_.Code(record.outcome->code));
+    if (record.checks.front().ok) {
+      std::vector<CheckResult> more = checks_.Output(record.outcome->output, label);
+      std::move(more.begin(), more.end(), std::back_inserter(record.checks));
+    }
   }
-  return form_.Messages().empty();
+  const bool failed = record.Error() || record.CheckFailed();
+  const RunRecord::End end = record.end;
+  {
+    std::lock_guard<std::timed_mutex> lock(mutex_);
+    Report(index, std::move(record));
+  }
+  if (end == RunRecord::End::Failure) return false;
+  if (end == RunRecord::End::Message) {
+    Raise(kExitUsage);
+    stopped_ = u"a message box of the window";
+    return false;
+  }
+  if (failed && invocation_.bail) {
+    stopped_ = u"--bail: stopped at the first request that failed";
+    return false;
+  }
+  if (watchdog_->Signal() != 0) return false;
+  return true;
+}
+
+// Under mutex_.
+void Runner::Report(std::size_t index, RunRecord record) {
+  const RequestName& name = requests_[index].name;
+  err_.ClearProgress();
+  if (record.outcome) {
+    if (invocation_.json) {
+      out_.WriteAscii(JsonRun(name, record, !invocation_.quiet));
+    } else {
+      if (!invocation_.quiet) out_.Write(WithLfBreaks(record.outcome->output));
+      WriteStandardError(CodeLine(name, *record.outcome));
+    }
+  }
+  const bool sayCode = !invocation_.expectCodes.empty();
+  for (std::size_t i = 0; i < record.checks.size(); ++i)
+    if (!record.checks[i].ok && (i > 0 || sayCode))
+      WriteStandardError(CheckLine(Label(name), record.checks[i]) + record.checks[i].detail);
+  if (record.end == RunRecord::End::Message) {
+    for (const console::ConsoleForm::Message& message : form_.Messages())
+      WriteStandardError(message.title + u": " + message.text + u"\n");
+  }
+  if (record.CheckFailed()) Raise(kExitCheckFailed);
+  else if (record.Error() && record.end == RunRecord::End::Done) Raise(kExitFailed);
+  records_[index].runs.push_back(std::move(record));
+  running_.reset();
+}
+
+void Runner::WriteReports(int status) {
+  if (ended_) return;
+  ended_ = true;
+  std::vector<RunRecord> all;
+  for (const RequestRecord& request : records_) all.insert(all.end(), request.runs.begin(), request.runs.end());
+  std::string why;
+  const auto write = [&](const std::optional<std::string>& file, const std::string& text, const char16_t* what) {
+    if (!file || WriteWhole(*file, text, why)) return;
+    WriteStandardError(u"webapi-run: cannot write the " + std::u16string(what) + u" " + ArgumentText(*file) + u": " +
+                       FromUtf8(why) + u"\n");
+    if (Severity(kExitUsage) > Severity(status)) status = kExitUsage;
+  };
+  write(invocation_.junit, JUnitReport(records_, stopped_), u"JUnit report");
+  write(invocation_.tap, TapReport(records_, stopped_), u"TAP report");
+  status_ = status;
+  if (invocation_.json) out_.WriteAscii(JsonTotals(Summarize(all), status));
+}
+
+void Runner::EndNow(int status, RunRecord::End end, const std::u16string& why) {
+  std::unique_lock<std::timed_mutex> lock(mutex_, std::defer_lock);
+  // A main thread that holds the records longer than this is stuck itself (on a full pipe):
+  // the reports are left as they were then, whole.
+  if (lock.try_lock_for(std::chrono::seconds(1)) && !ended_) {
+    err_.ClearProgress();
+    WriteStandardError(phase_ + u": " + why + u"\n");
+    if (running_) {
+      RunRecord record = current_;
+      record.end = end;
+      record.problem = phase_ + u": " + why;
+      if (end == RunRecord::End::TimedOut) record.milliseconds += Ms(std::chrono::steady_clock::now() - watchdog_->ArmedAt());
+      if (invocation_.json) out_.WriteAscii(JsonRun(requests_[*running_].name, record, false));
+      records_[*running_].runs.push_back(std::move(record));
+    }
+    stopped_ = phase_ + u": " + why;
+    WriteReports(status);
+  }
+  if (temporary_) temporary_->Remove();
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(status);
 }
 
 }  // namespace webapitest::cli

@@ -5,9 +5,11 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "window/form.h"
@@ -41,10 +43,16 @@ class ConsoleForm : public Form {
   // outcome's colour. Empty when no request ran.
   std::optional<std::chrono::steady_clock::duration> CallTime() const { return callTime_; }
   const std::vector<Message>& Messages() const { return messages_; }
+  // Called at every operation the procedures ask of the form: between two of them lies at
+  // most one library call.
+  void SetOperationHook(std::function<void()> hook) { hook_ = std::move(hook); }
 
  private:
   // Notes the moment of each operation: the last before a library call marks its start.
-  void NoteOperation() const { lastOperation_ = std::chrono::steady_clock::now(); }
+  void NoteOperation() const {
+    lastOperation_ = std::chrono::steady_clock::now();
+    if (hook_) hook_();
+  }
 
   std::array<std::u16string, kControlCount> texts_;
   std::array<int, kControlCount> values_{};
@@ -53,6 +61,7 @@ class ConsoleForm : public Form {
   mutable std::chrono::steady_clock::time_point lastOperation_;
   std::optional<std::chrono::steady_clock::duration> callTime_;
   std::vector<Message> messages_;
+  std::function<void()> hook_;
 };
 
 }  // namespace webapitest::console
