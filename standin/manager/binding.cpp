@@ -10,7 +10,7 @@ namespace manager {
 using tcp = boost::asio::ip::tcp;
 
 void Bind(tcp::acceptor& acceptor, const Options& options) {
-  const bool refuse = options.fail == FailMode::kRefuse;
+  const bool refuse = HoldsPort(options);
   const std::string where = standin::HostPort{options.host, options.port}.Authority();
   boost::system::error_code error;
   tcp::resolver resolver(acceptor.get_executor());

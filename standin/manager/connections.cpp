@@ -62,6 +62,7 @@ struct Manager::Impl {
   tcp::acceptor acceptor{io};
   net::steady_timer grace{io};
   int port = -1;
+  std::size_t failed = 0;  // connections that met the failure
   std::thread thread;
 };
 
@@ -69,8 +70,9 @@ struct Manager::Impl {
 // answer (after the delay), and again while the client keeps the connection.
 class Connection : public std::enable_shared_from_this<Connection> {
  public:
-  Connection(tcp::socket socket, Manager::Impl& manager)
-      : stream_(std::move(socket)), delay_(manager.io), manager_(manager), buffer_(limits().headerBytes + 4096) {
+  Connection(tcp::socket socket, Manager::Impl& manager, bool failing)
+      : stream_(std::move(socket)), delay_(manager.io), manager_(manager), buffer_(limits().headerBytes + 4096),
+        failing_(failing) {
     beast::error_code ignored;
     const tcp::endpoint peer = stream_.socket().remote_endpoint(ignored);
     peer_ = standin::HostPort{peer.address().to_string(), peer.port()}.Authority();
@@ -147,7 +149,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // Sends the answer, or with --fail http-error a 500, or with --fail close-mid-reply half of it.
   void Write(Reply reply) {
     state_ = State::kWriting;
-    const FailMode fail = reply.refusal ? FailMode::kNone : manager_.options.fail;
+    const FailMode fail = reply.refusal || !failing_ ? FailMode::kNone : manager_.options.fail;
     const std::size_t bytes = reply.body.size();
     if (fail == FailMode::kHttpError) {
       reply.status = 500;
@@ -218,13 +220,19 @@ class Connection : public std::enable_shared_from_this<Connection> {
   std::string peer_;
   std::array<char, 16384> drain_{};
   State state_ = State::kReading;
+  const bool failing_;  // the failure mode applies to this connection
 };
 
 void Manager::Impl::Accept() {
   acceptor.async_accept([this](beast::error_code error, tcp::socket socket) {
     if (stopping || !acceptor.is_open()) return;
-    if (!error && connections.size() < options.limits.connections) {
-      const auto connection = std::make_shared<Connection>(std::move(socket), *this);
+    const bool failing =
+        !error && options.fail != FailMode::kNone && (options.failFirst == 0 || ++failed <= options.failFirst);
+    if (!error && failing && options.fail == FailMode::kRefuse) {  // reset at once, without an answer
+      socket.set_option(net::socket_base::linger(true, 0), error);
+      socket.close(error);
+    } else if (!error && connections.size() < options.limits.connections) {
+      const auto connection = std::make_shared<Connection>(std::move(socket), *this, failing);
       connections.emplace(connection.get(), connection);
       connection->WaitForRequest();
     }  // else too many: the socket is closed at once rather than left waiting
@@ -254,7 +262,7 @@ bool Manager::Serve() {
   Impl& m = *impl_;
   Bind();
   m.serving = true;
-  if (m.options.fail != FailMode::kRefuse) m.Accept();
+  if (!HoldsPort(m.options)) m.Accept();
   // Runs until Stop ends the loop. A handler that throws (out of memory) costs its connection,
   // never the manager.
   const auto work = net::make_work_guard(m.io);

@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "webapi-manager: %s\n", e.what());
     return 1;
   }
-  const bool refuse = options->fail == manager::FailMode::kRefuse;
+  const bool refuse = manager::HoldsPort(*options);
   std::printf("%s on %s\n", refuse ? "refusing connections" : "listening", host.Address().c_str());
   std::fflush(stdout);
   int received = 0;

@@ -10,7 +10,8 @@ namespace manager {
 
 const char* Usage() {
   return "usage: webapi-manager [--listen HOST:PORT] [--path PATH] [--delay MS]\n"
-         "                      [--fail refuse|http-error|close-mid-reply] [--quiet]\n"
+         "                      [--fail refuse|http-error|close-mid-reply [--fail-first N]]\n"
+         "                      [--quiet]\n"
          "\n"
          "  --listen HOST:PORT  address to answer on (default 127.0.0.1:3380); port 0 picks a\n"
          "                      free port. The address taken is printed: \"listening on HOST:PORT\"\n"
@@ -18,6 +19,8 @@ const char* Usage() {
          "  --delay MS          wait MS milliseconds before every answer\n"
          "  --fail MODE         fail on purpose: refuse (hold the port, refuse connections),\n"
          "                      http-error (answer 500), close-mid-reply (send half, then close)\n"
+         "  --fail-first N      fail only the first N connections, then answer (refuse: each is\n"
+         "                      accepted and reset at once)\n"
          "  --quiet             no request log on stderr\n";
 }
 
@@ -36,7 +39,7 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, st
       options.log = nullptr;
       continue;
     }
-    if (arg != "--listen" && arg != "--path" && arg != "--delay" && arg != "--fail") {
+    if (arg != "--listen" && arg != "--path" && arg != "--delay" && arg != "--fail" && arg != "--fail-first") {
       error = "unknown option \"" + arg + "\"";
       break;
     }
@@ -60,6 +63,10 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, st
     } else if (arg == "--delay") {
       if (standin::ReadNumber(value, 9999999, delay)) options.delay = std::chrono::milliseconds(delay);
       else error = "--delay " + value + ": expected milliseconds from 0 to 9999999";
+    } else if (arg == "--fail-first") {
+      long first = 0;
+      if (standin::ReadNumber(value, 999999, first)) options.failFirst = static_cast<std::size_t>(first);
+      else error = "--fail-first " + value + ": expected a count of connections from 0 to 999999";
     } else if (value == "refuse") {
       options.fail = FailMode::kRefuse;
     } else if (value == "http-error") {

@@ -37,10 +37,16 @@ struct Options {
   std::string path = "/webapi";     // where request documents are posted
   std::chrono::milliseconds delay{0};
   FailMode fail = FailMode::kNone;
+  // The failure touches only the first failFirst connections; 0: every one. A refusal of the
+  // first connections accepts each and resets it at once: refused ones could not be counted.
+  std::size_t failFirst = 0;
   Limits limits;
   // Receives one line per request; none when empty.
   std::function<void(const std::string&)> log;
 };
+
+// Bound without listening, so that every connection is refused.
+inline bool HoldsPort(const Options& options) { return options.fail == FailMode::kRefuse && options.failFirst == 0; }
 
 // Reads the command line (without the program name): the request log goes to stderr unless
 // --quiet. On error returns nullopt and says why; help is set for --help.
