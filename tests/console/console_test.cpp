@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <fstream>
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <sys/stat.h>
 #include <sstream>
 
 #include "text/text.h"
@@ -41,8 +43,9 @@ struct Summary {
 std::string Dir(const ScratchFolder& folder) { return std::filesystem::path(folder / "").parent_path().string(); }
 
 Finished Twin(std::vector<std::string> arguments, std::string input = "",
-              std::map<std::string, std::string> environment = {}, bool terminal = false) {
+              std::map<std::string, std::string> environment = {}, bool terminal = false, int signal = 0) {
   Launch launch;
+  launch.signal = signal;
   launch.arguments = std::move(arguments);
   launch.input = std::move(input);
   launch.environment = std::move(environment);
@@ -79,20 +82,34 @@ std::vector<LibraryCall> LoggedCalls(const std::string& path) {
   return calls;
 }
 
+manager::Options Failing(manager::FailMode fail, std::size_t first, int delayMs) {
+  manager::Options options = standin_test::With(fail);
+  options.failFirst = first;
+  options.delay = std::chrono::milliseconds(delayMs);
+  return options;
+}
+
 class TwinStandin : public ::testing::Test {
  protected:
   TwinStandin() {
     WriteAll(folder / "good.xml", Request(manager.Address()));
     WriteAll(folder / "unknown.xml", Request(manager.Address(), "kqhrx", "nope"));
+    WriteAll(folder / "golden.txt", kReplyLine);
+    WriteAll(folder / "stale.txt", "<variable number='5' name='base5' value='24' />\r\n");
+    mkfifo((folder / "fifo").c_str(), 0600);
   }
-  Finished Run(std::vector<std::string> arguments, const std::string& input = "") {
-    for (std::string& argument : arguments)
-      argument = Fill(argument, {{"host", manager.Address()}, {"folder", Dir(folder)}});
+  std::map<std::string, std::string> Values() const {
+    return {{"host", manager.Address()}, {"slow", slow.Address()}, {"flaky", flaky.Address()}, {"folder", Dir(folder)}};
+  }
+  Finished Run(std::vector<std::string> arguments, const std::string& input = "", int signal = 0) {
+    for (std::string& argument : arguments) argument = Fill(argument, Values());
     arguments.insert(arguments.begin(), {"--library", WEBAPI_STANDIN});
-    return Twin(arguments, input);
+    return Twin(arguments, input, {}, false, signal);
   }
   ScratchFolder folder;
   RunningManager manager;
+  RunningManager slow{Failing(manager::FailMode::kNone, 0, 3000)};   // answers after 3 s
+  RunningManager flaky{Failing(manager::FailMode::kRefuse, 2, 0)};   // resets its first two connections
 };
 
 // One row per way of ending: the command line, standard input, and what comes out.
@@ -103,6 +120,8 @@ struct OutcomeCase {
   int status;
   std::string out;  // a POSIX extended regular expression over the whole of standard output
   std::string err;  // the same over standard error
+  int signal = 0;     // sent 700 ms after the start
+  double maxSeconds = 0;  // when set, the run ends within this
 };
 
 void PrintTo(const OutcomeCase& row, std::ostream* os) { *os << row.name; }
@@ -111,15 +130,23 @@ class TwinOutcome : public TwinStandin, public ::testing::WithParamInterface<Out
 
 TEST_P(TwinOutcome, ShowWhatTheWindowShowsAndEndWithTheirStatus) {
   const OutcomeCase& c = GetParam();
-  const Finished run = Run(c.arguments, Fill(c.input, {{"request", Request(manager.Address())}}));
-  const std::map<std::string, std::string> values{
-      {"host", manager.Address()}, {"time", kTime}, {"version", WEBAPITEST_VERSION}};
+  const auto start = std::chrono::steady_clock::now();
+  const std::string echo = "<r xmlns='urn:x'><a n='1'>one</a></r>";
+  const Finished run = Run(c.arguments,
+                           Fill(c.input, {{"request", Request(manager.Address())},
+                                          {"echo", Request(manager.Address(), "kqhrx", "echo", echo)}}),
+                           c.signal);
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  std::map<std::string, std::string> values = Values();
+  values.insert({{"time", kTime}, {"version", WEBAPITEST_VERSION}});
   EXPECT_EQ(run.status, c.status) << run.err;
+  EXPECT_TRUE(c.maxSeconds == 0 || took.count() < c.maxSeconds) << took.count() << " s";
   EXPECT_THAT(run.out, ::testing::MatchesRegex(Fill(c.out, values)));
   EXPECT_THAT(run.err, ::testing::MatchesRegex(Fill(c.err, values)));
 }
 
 const std::string kFault = "[^\n]*does not exist[^\n]*\n(.*\n)?webApiFileRequest returned 4 [^\n]*\n";
+const std::string kGood = "file .*good.xml: code 0, {time}\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, TwinOutcome,
@@ -144,6 +171,59 @@ INSTANTIATE_TEST_SUITE_P(
         OutcomeCase{"TwoDocuments", {"text", "a.xml", "b.xml"}, "", 2, "", "FILE: [^\n]*\n(.*\n)*"},
         OutcomeCase{"UnreadableDocument", {"text", "{folder}/none.xml"}, "", 2, "",
                     "webapi-run: cannot read .*none.xml: No such file or directory\n"},
+        OutcomeCase{"DocumentFromADevice", {"text", "/dev/zero"}, "", 2, "",
+                    "webapi-run: cannot read /dev/zero: not a regular file\n"},
+        OutcomeCase{"DocumentFromAFifo", {"text", "{folder}/fifo"}, "", 2, "",
+                    "webapi-run: cannot read {folder}/fifo: not a regular file\n"},
+        OutcomeCase{"DocumentFromAFolder", {"text", "{folder}"}, "", 2, "",
+                    "webapi-run: cannot read {folder}: not a regular file\n"},
+        OutcomeCase{"BadXPath", {"--expect-xpath", "//a[", "status"}, "", 2, "", "webapi-run: --expect-xpath //a\\[: [^\n]+\n"},
+        OutcomeCase{"UnboundPrefix", {"--expect-xpath", "//z:a", "status"}, "", 2, "",
+                    "webapi-run: --expect-xpath //z:a: [^\n]+\n"},
+        OutcomeCase{"NamespaceWithoutUri", {"--ns", "x", "status"}, "", 2, "", "--ns x: expected PREFIX=URI[^\n]*\n.*\n"},
+        OutcomeCase{"UpdateWithoutGolden", {"--update-golden", "status"}, "", 2, "",
+                    "--update-golden requires --expect-reply\n.*\n"},
+        OutcomeCase{"ExpectedCodeOtherThanZero", {"--quiet", "--expect-code", "9", "file", "{folder}/unknown.xml"}, "", 0,
+                    "", "file .*unknown.xml: code 9, {time}\n"},
+        OutcomeCase{"CodeNotAnExpectedOne", {"--quiet", "--expect-code", "9", "--expect-code", "4", "file", "{folder}/good.xml"},
+                    "", 1, "", kGood + "file .*good.xml: code: expected 9 or 4, got 0\n"},
+        OutcomeCase{"ContainsHoldsAndFails", {"--quiet", "--expect-contains", "value='25'", "--expect-contains", "zzz", "text", "-"},
+                    "{request}", 4, "",
+                    "text -: code 0, {time}\ntext -: contains: expected \"zzz\", got \"<variable number='5' "
+                    "name='base5' value='25' />\\\\n\"\n"},
+        OutcomeCase{"NoChecksAfterAnUnexpectedCode", {"--quiet", "--expect-contains", "zzz", "--expect-xpath", "/r", "file", "{folder}/unknown.xml"},
+                    "", 1, "", "file .*unknown.xml: code 9, {time}\n"},
+        OutcomeCase{"XPathWithNamespaces",
+                    {"--quiet", "--ns", "x=urn:x", "--expect-xpath", "//x:a/@n=1", "--expect-xpath", "//a", "--expect-xpath",
+                     "//x:a=two", "text", "-"},
+                    "{echo}", 4, "",
+                    "text -: code 0, {time}\ntext -: xpath //a: expected true, got false\n"
+                    "text -: xpath //x:a=two: expected \"two\", got \"one\"\n"},
+        OutcomeCase{"XPathWithoutNamespaces", {"--quiet", "--expect-xpath", "/variable/@value=25", "text", "-"}, "{request}", 0,
+                    "", "text -: code 0, {time}\n"},
+        OutcomeCase{"XPathOverAReplyThatIsNoXml", {"--quiet", "--expect-code", "9", "--expect-xpath", "/", "file", "{folder}/unknown.xml"},
+                    "", 4, "", "file .*unknown.xml: code 9, {time}\nfile .*unknown.xml: xpath /: expected an XML reply, got line 1: [^\n]+\n"},
+        OutcomeCase{"GoldenReplyHolds", {"--quiet", "--expect-reply", "{folder}/golden.txt", "file", "{folder}/good.xml"}, "", 0, "",
+                    kGood},
+        OutcomeCase{"GoldenReplyDiffers", {"--quiet", "--expect-reply", "{folder}/stale.txt", "file", "{folder}/good.xml"}, "", 4,
+                    "",
+                    kGood + "file .*good.xml: reply {folder}/stale.txt: expected line 1 \"<variable number='5' name='base5' "
+                    "value='24' />\", got \"<variable number='5' name='base5' value='25' />\"\n--- {folder}/stale.txt\n"
+                    "\\+\\+\\+ file .*good.xml\n@@ -1,1 \\+1,1 @@\n-[^\n]*'24' />\n\\+[^\n]*'25' />\n"},
+        OutcomeCase{"TimeoutEndsTheRunSoonAfterTheDeadline", {"--timeout", "1", "status", "{slow}"}, "", 5, "",
+                    "status {slow}: timed out after 1 s\n", 0, 2.0},
+        OutcomeCase{"BailStopsAtTheFirstFailure",
+                    {"--quiet", "--bail", "file", "{folder}/good.xml", "{folder}/missing.xml", "{folder}/good.xml"}, "", 1, "",
+                    kGood + "file .*missing.xml: code 4, {time}\n"},
+        OutcomeCase{"RetryCountsAttempts", {"--quiet", "--retry", "3", "--json", "status", "{flaky}"}, "", 0,
+                    "[^\n]*\"code\":0,[^\n]*\"attempts\":3,[^\n]*\n[^\n]*\"exit_status\":0}\n", ""},
+        OutcomeCase{"NoRetryOfAFailedCheck", {"--quiet", "--retry", "3", "--expect-contains", "zzz", "--json", "status", "{host}"},
+                    "", 4, "[^\n]*\"attempts\":1,[^\n]*\n[^\n]*\"exit_status\":4}\n", "status {host}: contains: [^\n]*\n"},
+        OutcomeCase{"InterruptStopsAfterTheCall", {"--quiet", "--repeat", "3", "status", "{slow}"}, "", 130, "",
+                    "status {slow}: code 0, {time}\nstatus {slow}: 1 runs, [^\n]*\n"
+                    "webapi-run: interrupted \\(SIGINT\\): the run stopped after the current request\n", SIGINT},
+        OutcomeCase{"TerminateStopsAfterTheCall", {"--quiet", "status", "{slow}"}, "", 143, "",
+                    "status {slow}: code 0, {time}\nwebapi-run: interrupted \\(SIGTERM\\)[^\n]*\n", SIGTERM},
         OutcomeCase{"Version", {"--version"}, "", 0, "webapi-run {version}\n", ""},
         OutcomeCase{"Help", {"--help"}, "", 0, "[^\n]*\nUsage: webapi-run (.*\n)+", ""}),
     [](const auto& row) { return std::string(row.param.name); });
@@ -160,6 +240,14 @@ TEST_F(TwinStandin, AMissingLibraryOrEntryPointEndsWithTheWindowsMessage) {
     EXPECT_EQ(run.err.rfind("webapi-run: " + row.message, 0), 0u) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << "said once: " << run.err;
   }
+}
+
+TEST_F(TwinStandin, UpdateGoldenWritesWhatThenCompares) {
+  const std::string golden = folder / "new.txt";
+  const Finished first = Run({"--update-golden", "--expect-reply", golden, "file", "{folder}/good.xml"});
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(ReadAll(golden), first.out);
+  EXPECT_EQ(Run({"--expect-reply", golden, "file", "{folder}/good.xml"}).status, 0);
 }
 
 TEST_F(TwinStandin, RepeatRunsEachRequestAndSumsUpItsTimes) {
@@ -192,7 +280,7 @@ TEST_F(TwinStandin, JsonLinesReadBack) {
   std::vector<nlohmann::json> objects;
   std::istringstream lines(run.out);
   for (std::string line; std::getline(lines, line);) objects.push_back(nlohmann::json::parse(line));
-  ASSERT_EQ(objects.size(), 6u) << run.out;
+  ASSERT_EQ(objects.size(), 7u) << run.out;
   for (const std::size_t i : {0u, 1u, 3u, 4u}) {
     const nlohmann::json& o = objects[i];
     const bool good = i < 3;
@@ -201,6 +289,8 @@ TEST_F(TwinStandin, JsonLinesReadBack) {
     EXPECT_EQ(o["raw"], true);
     EXPECT_EQ(o["run"], i % 3 + 1);
     EXPECT_EQ(o["code"], good ? 0 : 4);
+    EXPECT_EQ(o["attempts"], 1);
+    EXPECT_EQ(o["checks"][0]["ok"], good);
     EXPECT_GT(o["milliseconds"].get<double>(), 0.0);
     if (good) EXPECT_THAT(o["reply"].get<std::string>(), ::testing::HasSubstr("<webapireply>\r\n"));
     else EXPECT_THAT(o["fault"].get<std::string>(), ::testing::HasSubstr("does not exist"));
@@ -211,6 +301,10 @@ TEST_F(TwinStandin, JsonLinesReadBack) {
     EXPECT_EQ(s["failures"], i == 2 ? 0 : 2);
     EXPECT_LE(s["min"].get<double>(), s["max"].get<double>());
   }
+  const nlohmann::json& totals = objects[6];
+  EXPECT_EQ(totals["count"], 4);
+  EXPECT_EQ(totals["failures"], 2);
+  EXPECT_EQ(totals["exit_status"], 1);
 }
 
 // One row per request kind: the same request made by the window's procedures (behind the

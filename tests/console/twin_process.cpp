@@ -54,8 +54,11 @@ Finished RunProgram(const std::string& program, const Launch& launch) {
   int writing = in[1];
   if (launch.input.empty()) close(writing), writing = -1;
   int open = 2;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  const auto started = std::chrono::steady_clock::now(), deadline = started + std::chrono::seconds(60);
+  int signal = launch.signal;
   while (open > 0 && std::chrono::steady_clock::now() < deadline) {
+    if (signal && std::chrono::steady_clock::now() - started > std::chrono::milliseconds(700))
+      kill(child, signal), signal = 0;
     pollfd fds[3] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}, {writing, POLLOUT, 0}};
     if (poll(fds, 3, 100) < 0) continue;
     for (int i = 0; i < 2; ++i) {

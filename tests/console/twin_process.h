@@ -17,6 +17,7 @@ struct Launch {
   std::string input;                        // standard input, then its end
   std::map<std::string, std::string> environment;  // added to this process's own
   bool terminal = false;                    // standard error on a terminal (a pseudo-terminal)
+  int signal = 0;                           // sent to the program 700 ms after its start
 };
 
 // Waits at most 60 seconds, then kills the program.
