@@ -78,6 +78,14 @@ if(TARGET webapi-manager)
   list(APPEND manual_pages webapi-manager)
 endif()
 
+# The twin's bash completion, where bash-completion loads it when webapi-run is first completed.
+# Its XPath checks load libxml2 at run time, which the computed dependencies cannot see.
+if(TARGET webapi-run)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/webapi-run.bash-completion
+    DESTINATION share/bash-completion/completions RENAME webapi-run)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libxml2 (>= 2.9.14)")
+endif()
+
 # The desktop's application menu and the window's icon.
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/webapitest.desktop
   DESTINATION share/applications)

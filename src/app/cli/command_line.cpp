@@ -89,17 +89,17 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& argum
   CLI::Option* golden = AddList(app, "--expect-reply", invocation.expectReply, "A file the output must equal", "FILE");
   app.add_flag("--update-golden", invocation.updateGolden, "Write the output to the --expect-reply files instead")
       ->needs(golden);
-  app.add_option("--timeout", invocation.timeoutSeconds, "End the run when one library call takes longer")
+  app.add_option("--timeout", invocation.timeoutSeconds, "End the run (exit status 5) when one library call takes longer")
       ->type_name("SECONDS")
       ->check(CLI::Range(1, 86400));
   app.add_flag("--bail", invocation.bail, "Stop at the first request that fails (exit status 1, 4 or 5)");
-  app.add_option("--retry", invocation.retries, "Repeat a request whose code was not the expected one up to N more times")
+  app.add_option("--retry", invocation.retries, "Repeat a run whose code was not the expected one up to N more times (never for a failed check)")
       ->type_name("N")
       ->check(CLI::Range(0, 100));
   app.add_option("--retry-delay", invocation.retryDelayMs, "Wait this long before each retry")
       ->type_name("MS")
       ->check(CLI::Range(0, 3600000));
-  app.add_option("--delay", invocation.delayMs, "Wait this long between requests")->type_name("MS")->check(CLI::Range(0, 3600000));
+  app.add_option("--delay", invocation.delayMs, "Wait this long between two runs of requests")->type_name("MS")->check(CLI::Range(0, 3600000));
   std::string junit, tap;
   CLI::Option* junitOption = app.add_option("--junit", junit, "Write a JUnit XML report")->type_name("FILE");
   CLI::Option* tapOption = app.add_option("--tap", tap, "Write a TAP version 13 report")->type_name("FILE");
