@@ -219,9 +219,10 @@ CheckResult Checks::Golden(const std::string& file, const std::u16string& output
   const std::vector<std::u16string> got = SplitLines(output);
   std::string bytes, why;
   if (invocation_.updateGolden) {
-    result.expected = Quoted(name) + u" written";
+    result.check += u" (updated)";
+    result.expected = u"written";
     result.ok = WriteWhole(file, ToAnsi(AsWritten(got)), why);
-    result.actual = result.ok ? u"it written" : FromUtf8(why);
+    result.actual = result.ok ? u"written" : FromUtf8(why);
     return result;
   }
   if (!ReadArgumentFile(file, bytes, why)) {
