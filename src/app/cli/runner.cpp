@@ -137,6 +137,7 @@ int Runner::Run() {
   watchdog.Arm();
   const bool loaded = host_.Load();  // a failed load has unloaded already
   watchdog.Disarm();
+  if (!loaded) stopped_ = u"start-up: " + failure_;
   if (loaded) {
     try {
       RunRequests(reply);
@@ -287,7 +288,10 @@ bool Runner::RunOnce(std::size_t index, int run) {
     std::lock_guard<std::timed_mutex> lock(mutex_);
     Report(index, std::move(record));
   }
-  if (end == RunRecord::End::Failure) return false;
+  if (end == RunRecord::End::Failure) {
+    stopped_ = label + u": " + failure_;
+    return false;
+  }
   if (end == RunRecord::End::Message) {
     Raise(kExitUsage);
     stopped_ = u"a message box of the window";
