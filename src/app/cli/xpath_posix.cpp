@@ -18,6 +18,8 @@ namespace {
 struct Libxml2 {
   decltype(&xmlInitParser) initParser;
   decltype(&xmlSetStructuredErrorFunc) setStructuredErrorFunc;
+  decltype(&xmlSetGenericErrorFunc) setGenericErrorFunc;
+  decltype(&xmlResetLastError) resetLastError;
   decltype(&xmlReadMemory) readMemory;
   decltype(&xmlGetLastError) getLastError;
   decltype(&xmlFreeDoc) freeDoc;
@@ -41,6 +43,7 @@ std::u16string Message(const xmlError* error, const char* otherwise) {
 }
 
 extern "C" void Quietly(void*, xmlErrorPtr) {}
+extern "C" void QuietlyToo(void*, const char*, ...) {}
 
 class Libxml2XPath : public XPath {
  public:
@@ -53,6 +56,8 @@ class Libxml2XPath : public XPath {
     };
     bind(x_.initParser, "xmlInitParser");
     bind(x_.setStructuredErrorFunc, "xmlSetStructuredErrorFunc");
+    bind(x_.setGenericErrorFunc, "xmlSetGenericErrorFunc");
+    bind(x_.resetLastError, "xmlResetLastError");
     bind(x_.readMemory, "xmlReadMemory");
     bind(x_.getLastError, "xmlGetLastError");
     bind(x_.freeDoc, "xmlFreeDoc");
@@ -65,7 +70,9 @@ class Libxml2XPath : public XPath {
     bind(x_.freeObject, "xmlXPathFreeObject");
     bind(x_.free, "xmlFree");
     x_.initParser();
-    x_.setStructuredErrorFunc(nullptr, Quietly);  // messages go into the checks' lines instead
+    // Messages go into the checks' lines instead, from the last error.
+    x_.setStructuredErrorFunc(nullptr, Quietly);
+    x_.setGenericErrorFunc(nullptr, QuietlyToo);
     for (const auto& [prefix, uri] : namespaces) namespaces_.emplace_back(ToUtf8(prefix), ToUtf8(uri));
   }
   ~Libxml2XPath() override { Release(); }
@@ -80,6 +87,7 @@ class Libxml2XPath : public XPath {
     }
     // The text is decoded already: its declaration's encoding no longer applies. CDATA sections
     // stay nodes of their own, as MSXML keeps them.
+    x_.resetLastError();
     doc_ = x_.readMemory(utf8.data(), static_cast<int>(utf8.size()), "reply", "UTF-8",
                          XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     if (!doc_) {
@@ -98,7 +106,6 @@ class Libxml2XPath : public XPath {
     context_->node = reinterpret_cast<xmlNodePtr>(doc_);
     context_->contextSize = 1;
     context_->proximityPosition = 1;
-    context_->error = Quietly;
     for (const auto& [prefix, uri] : namespaces_) x_.registerNs(context_, Chars(prefix), Chars(uri));
     return true;
   }
@@ -106,9 +113,10 @@ class Libxml2XPath : public XPath {
   bool Evaluate(const std::u16string& expression, bool& truth, std::u16string& value, std::u16string& why) override {
     context_->node = reinterpret_cast<xmlNodePtr>(doc_);
     const std::string utf8 = ToUtf8(expression);
+    x_.resetLastError();
     xmlXPathObjectPtr result = x_.eval(Chars(utf8), context_);
     if (!result) {
-      why = Message(&context_->lastError, "cannot be evaluated");
+      why = Message(x_.getLastError(), "cannot be evaluated");
       return false;
     }
     truth = x_.castToBoolean(result) != 0;
