@@ -361,6 +361,31 @@ INSTANTIATE_TEST_SUITE_P(
                   Control::reqFile, Control::checkFileRaw}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// A crash in the library: the same words as the window's box, the JUnit report completed,
+// nothing more called in the library, and a status of its own.
+TEST(TwinCrash, IsNamedAndEndsWithStatus6) {
+  ScratchFolder folder;
+  const std::string log = folder / "calls.log", junit = folder / "junit.xml";
+  for (const auto& [kind, fault] : {std::pair{"null", "segmentation fault (SIGSEGV) at address 0x0."},
+                                    std::pair{"abort", "abort (SIGABRT)."}}) {
+    std::remove(log.c_str());
+    const Finished run = Twin({"--library", ToUtf8(testing::DoublePath()), "--junit", junit, "text"}, "",
+                              {{"WEBAPI_DOUBLE_LOG", log},
+                               {"WEBAPI_DOUBLE_CRASH", std::string("webApiMemRequest:") + kind},
+                               // what the crashed library's frames held is left behind by design
+                               {"LSAN_OPTIONS", "suppressions=" LSAN_SUPPRESSIONS}});
+    EXPECT_EQ(run.status, 6) << run.err;
+    EXPECT_NE(run.err.find(std::string("webapi-run: The client library crashed in webApiMemRequest: ") + fault),
+              std::string::npos) << run.err;
+    const std::vector<LibraryCall> calls = LoggedCalls(log);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls.back().entry, "webApiMemRequest");
+    std::ifstream report(junit);
+    const std::string xml((std::istreambuf_iterator<char>(report)), std::istreambuf_iterator<char>());
+    EXPECT_NE(xml.find("crashed in webApiMemRequest"), std::string::npos) << xml;
+  }
+}
+
 TEST(TwinReplyFile, IsTemporaryAndRemovedAfterwards) {
   ScratchFolder temporary, logs;
   const std::string log = logs / "calls.log";

@@ -19,6 +19,7 @@ inline constexpr int kExitFailed = 1;       // a code was not the expected one, 
 inline constexpr int kExitTimedOut = 5;     // a library call outlasted --timeout
 inline constexpr int kExitUsage = 2;        // a usage error, or a message box of the window
 inline constexpr int kExitNotFound = 3;     // the library or one of its entry points is missing
+inline constexpr int kExitCrashed = 6;      // the library crashed or broke the calling convention
 inline constexpr int kExitInterrupted = 130;  // SIGINT or Ctrl+C
 inline constexpr int kExitTerminated = 143;   // SIGTERM or Ctrl+Break
 

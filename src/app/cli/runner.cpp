@@ -38,7 +38,8 @@ int Severity(int status) {
     case kExitInterrupted:
     case kExitTerminated: return 4;
     case kExitUsage: return 5;
-    default: return 6;
+    case kExitNotFound: return 6;
+    default: return 7;  // kExitCrashed
   }
 }
 
@@ -58,7 +59,7 @@ Runner::~Runner() = default;
 
 void Runner::WriteStandardError(std::u16string_view text) { err_.Write(text); }
 
-void Runner::Raise(int status) {
+void Runner::KeepWorst(int status) {
   if (Severity(status) > Severity(status_)) status_ = status;
 }
 
@@ -71,10 +72,12 @@ void Runner::Fail(const std::string& message) {
       std::rethrow_exception(failure);
     } catch (const BindingError&) {
       status = kExitNotFound;
+    } catch (const LibraryCrash&) {
+      status = kExitCrashed;
     } catch (...) {
     }
   }
-  Raise(status);
+  KeepWorst(status);
 }
 
 bool Runner::ReadRequests() {
@@ -155,7 +158,7 @@ int Runner::Run() {
   }
   err_.ClearProgress();
   if (const int number = watchdog.Signal()) {
-    Raise(128 + number);
+    KeepWorst(128 + number);
     if (stopped_.empty()) stopped_ = u"interrupted (" + SignalName(number) + u")";
     WriteStandardError(u"webapi-run: " + stopped_ + u": the run stopped after the current request\n");
   }
@@ -293,7 +296,7 @@ bool Runner::RunOnce(std::size_t index, int run) {
     return false;
   }
   if (end == RunRecord::End::Message) {
-    Raise(kExitUsage);
+    KeepWorst(kExitUsage);
     stopped_ = u"a message box of the window";
     return false;
   }
@@ -325,8 +328,8 @@ void Runner::Report(std::size_t index, RunRecord record) {
     for (const console::ConsoleForm::Message& message : form_.Messages())
       WriteStandardError(message.title + u": " + message.text + u"\n");
   }
-  if (record.CheckFailed()) Raise(kExitCheckFailed);
-  else if (record.Error() && record.end == RunRecord::End::Done) Raise(kExitFailed);
+  if (record.CheckFailed()) KeepWorst(kExitCheckFailed);
+  else if (record.Error() && record.end == RunRecord::End::Done) KeepWorst(kExitFailed);
   records_[index].runs.push_back(std::move(record));
   running_.reset();
 }

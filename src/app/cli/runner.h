@@ -57,7 +57,7 @@ class Runner {
   // for a missing library or entry point, else kExitFailed).
   void Fail(const std::string& message);
   void WriteStandardError(std::u16string_view text);
-  void Raise(int status);
+  void KeepWorst(int status);
   // The reports, whole, with the exit status; under mutex_.
   void WriteReports(int status);
   // From the watchdog's thread: the run ends now with status, what runs recorded as end.
