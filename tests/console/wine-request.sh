@@ -3,15 +3,15 @@
 # scripts/wine32, whose route line on standard error is left out), with the scripted library:
 # the reply on standard output, the code line on standard error, exit status 0, the window's
 # calls in order.
-# Usage: wine-request.sh WINE webapi-run.exe webapi.dll
+# Usage: wine-request.sh WINE webapi-run.exe webapi.dll [DEADLINE (s), 100 by default]
 set -u
-wine=$1 program=$2 library=$3
+wine=$1 program=$2 library=$3 deadline=${4:-100}
 # In the working (build) folder: 32-bit Wine runs in a tree of its own, which sees only that.
 work=$(mktemp -d "$PWD/wine-request.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 windows() { echo "Z:$1" | tr / '\\'; }  # Wine's drive Z: is the root folder
 export WEBAPI_DOUBLE_LOG="$(windows "$work/calls.log")"
-timeout 100 "$wine" "$program" --library "$(windows "$library")" --reply "$(windows "$work/reply.txt")" text --raw \
+timeout "$deadline" "$wine" "$program" --library "$(windows "$library")" --reply "$(windows "$work/reply.txt")" text --raw \
   >"$work/out" 2>"$work/err" </dev/null
 status=$?
 failed=0
