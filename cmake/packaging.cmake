@@ -34,7 +34,12 @@ add_custom_target(packaged)
 add_dependencies(packaged ${packaged_programs})
 
 if(WIN32)
-  # The programs and two texts at the top of the zip, texts with Windows line ends.
+  # The programs and two texts at the top of the zip, texts with Windows line ends. The zip's
+  # programs are byte for byte the ones the tests run: linked stripped, not stripped on the way.
+  foreach(program IN LISTS packaged_programs)
+    target_link_options(${program} PRIVATE -s)
+  endforeach()
+  set(CPACK_STRIP_FILES OFF)
   install(TARGETS ${packaged_programs} RUNTIME DESTINATION .)
   configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/README.txt.in ${packaged_dir}/README.txt
     @ONLY NEWLINE_STYLE CRLF)

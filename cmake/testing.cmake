@@ -10,7 +10,11 @@ include(GoogleTest)
 
 # webapitest_add_test(NAME SOURCES... [LIBRARIES ...]): one GoogleTest program in tests/.
 # Natively every case becomes a CTest test; under Wine a program is one test, since every
-# Wine process start costs more than a second.
+# Wine process start costs more than a second. A toolchain may give its Wine more time
+# (WEBAPITEST_WINE_TIMEOUT, in seconds, for a whole program).
+if(NOT DEFINED WEBAPITEST_WINE_TIMEOUT)
+  set(WEBAPITEST_WINE_TIMEOUT 600)
+endif()
 function(webapitest_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -20,7 +24,7 @@ function(webapitest_add_test name)
     add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${WEBAPITEST_TEST_DIR})
     set_tests_properties(${name} PROPERTIES
       ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all"
-      TIMEOUT 600)
+      TIMEOUT ${WEBAPITEST_WINE_TIMEOUT})
   else()
     gtest_discover_tests(${name} WORKING_DIRECTORY ${WEBAPITEST_TEST_DIR}
       DISCOVERY_TIMEOUT 60

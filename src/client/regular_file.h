@@ -17,7 +17,9 @@ class RegularFile {
   RegularFile& operator=(const RegularFile&) = delete;
 
   bool ok() const { return ok_; }
-  std::size_t size() const { return size_; }  // at opening; the file may change while read
+  // At opening; the file may change while read. The largest size_t for a file larger than
+  // this process can address.
+  std::size_t size() const { return size_; }
   // Up to room bytes; 0 at the end of the file; false on a read error.
   bool Read(char* buffer, std::size_t room, std::size_t& got);
 

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <limits>
 #include <string>
 
 #include "client/regular_file.h"
@@ -26,7 +27,10 @@ RegularFile::RegularFile(std::u16string_view path) {
   if (handle == INVALID_HANDLE_VALUE) return;
   LARGE_INTEGER size{};
   ok_ = GetFileType(handle) == FILE_TYPE_DISK && GetFileSizeEx(handle, &size) != 0;
-  size_ = ok_ ? static_cast<std::size_t>(size.QuadPart) : 0;
+  // A file larger than this process can address says so (the largest size_t) instead of the
+  // low bits of its size, which would have it read cut short without a word.
+  constexpr auto kLargest = static_cast<ULONGLONG>(std::numeric_limits<std::size_t>::max());
+  size_ = ok_ ? static_cast<std::size_t>(std::min(static_cast<ULONGLONG>(size.QuadPart), kLargest)) : 0;
 }
 
 RegularFile::~RegularFile() {

@@ -35,7 +35,8 @@ std::size_t ReadLimit(const RegularFile& file) {
 ReplyReader::ReplyReader(std::size_t expected) {
   // Whether the system can give that much at all is asked first, without using the memory,
   // so a reply too large to hold is turned away before a byte of it is read.
-  const std::size_t room = expected + expected / 64 + 2;
+  if (expected >= text_.max_size()) throw std::length_error("reply too large");
+  const std::size_t room = expected + expected / 64 + 2;  // no wrap: max_size() < SIZE_MAX / 2
   if (room > text_.max_size()) throw std::length_error("reply too large");
   void* probe = std::malloc(room * sizeof(char16_t));
   if (!probe) throw std::bad_alloc();

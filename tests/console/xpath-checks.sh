@@ -5,7 +5,7 @@
 # Usage: xpath-checks.sh WINE|- webapi-run library junit.xsd xpath-checks.tsv
 set -u
 wine=$1 program=$2 library=$3 schema=$4 table=$5
-work=$(mktemp -d)
+work=$(mktemp -d -p "$PWD")  # in the build folder, which 32-bit Wine sees too
 trap 'rm -rf "$work"' EXIT
 path() { if [ "$wine" = - ]; then echo "$1"; else echo "Z:$1" | tr / '\\'; fi; }  # Wine's Z: is /
 launch=()

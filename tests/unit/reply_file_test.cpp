@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -127,26 +128,39 @@ TEST_F(ReplyFile, PiecesJoinAsIfReadWhole) {
   std::setlocale(LC_ALL, "C");
 }
 
-// A reply larger than memory can hold (here a sparse file of a terabyte) leaves the pane
-// empty, at once, instead of ending the program.
-TEST_F(ReplyFile, AReplyTooLargeForMemoryLeavesThePaneEmpty) {
+// A reply larger than memory can hold (a sparse file) leaves the pane empty, at once, instead
+// of ending the program; on 32-bit Windows also one whose size only the low 32 bits of a
+// size_t would make look small (there it would be read as its last KiB).
+class TooLargeReply : public ReplyFile, public ::testing::WithParamInterface<long long> {};
+
+TEST_P(TooLargeReply, LeavesThePaneEmpty) {
   Write("x");
-  constexpr long long kTerabyte = 1LL << 40;
+  const long long bytes = GetParam();
 #ifdef _WIN32
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   DWORD unused = 0;
   DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &unused, nullptr);
   LARGE_INTEGER size{};
-  size.QuadPart = kTerabyte;
+  size.QuadPart = bytes;
   const bool grown = SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file);
   CloseHandle(file);
 #else
-  const bool grown = truncate(path.c_str(), kTerabyte) == 0;
+  const bool grown = truncate(path.c_str(), bytes) == 0;
 #endif
-  if (!grown) GTEST_SKIP() << "this file system holds no sparse file of a terabyte";
+  if (!grown) GTEST_SKIP() << "this file system holds no sparse file of " << bytes << " bytes";
   EXPECT_EQ(LoadReplyText(Path()), u"");
 }
+
+const long long kTooLarge[] = {
+    1LL << 40,  // a terabyte
+#if SIZE_MAX == UINT32_MAX
+    (4LL << 30) + 1024,  // 4 GiB + 1 KiB
+#endif
+};
+
+INSTANTIATE_TEST_SUITE_P(Sparse, TooLargeReply, ::testing::ValuesIn(kTooLarge),
+                         [](const auto& row) { return std::to_string(row.param) + "Bytes"; });
 
 TEST_F(ReplyFile, PathsThatNameNoRegularFileGiveAnEmptyPane) {
   EXPECT_FALSE(RegularFile(u"").ok());

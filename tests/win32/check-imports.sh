@@ -1,9 +1,9 @@
 #!/bin/sh
-# Inspects the 32-bit Windows build, which these machines cannot run: the program is a GUI
-# program that needs no DLL beyond the system's (no MinGW runtime, and not the client library,
-# which it loads by name at run time), carries its resources, and the test library exports
-# the fifteen entry points under their plain names. webapi-run.exe is a console program that
-# needs no other DLL either.
+# Inspects the 32-bit Windows build, whose tests run under 32-bit Wine (scripts/wine32): the
+# program is a large-address-aware GUI program that needs no DLL beyond the system's (no MinGW
+# runtime, and not the client library, which it loads by name at run time), carries its
+# resources, and the test library exports the fifteen entry points under their plain names.
+# webapi-run.exe is a console program that needs no other DLL either.
 # Usage: tests/win32/check-imports.sh [build/win32]      Exit code 0 when every check passes.
 set -u
 build=${1:-build/win32}

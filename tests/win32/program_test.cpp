@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -120,6 +122,52 @@ TEST_P(LibrarySearch, FindsTheLibraryOnPathOrNamesBothPlaces) {
 
 INSTANTIATE_TEST_SUITE_P(Program, LibrarySearch, ::testing::Values(true, false),
                          [](const auto& row) { return row.param ? "OnPath" : "Nowhere"; });
+
+#ifndef _WIN64
+// The 32-bit program is large-address aware: under 64-bit Windows it has more than 2 GiB of
+// address space for a large reply. Reserved here from outside, in pieces, as much as it gives
+// (up to 2.5 GiB); a copy with the flag cleared gets less than 2 GiB, so the check can tell.
+class LargeAddresses : public ::testing::TestWithParam<bool> {};
+
+TEST_P(LargeAddresses, TheProgramGetsMoreThanTwoGibibytesOnlyWithTheFlag) {
+  const bool flag = GetParam();
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring copy = std::wstring(temp) + L"webapitest-" + (flag ? L"aware" : L"unaware") + L".exe";
+  ASSERT_TRUE(CopyFileW((FolderOf(OwnPath()) + L"..\\bin\\webapitest.exe").c_str(), copy.c_str(), FALSE));
+  if (!flag) {  // IMAGE_FILE_LARGE_ADDRESS_AWARE off in the file header's characteristics
+    std::fstream file(copy.c_str(), std::ios::in | std::ios::out | std::ios::binary);
+    std::uint32_t header = 0;
+    std::uint16_t characteristics = 0;
+    file.seekg(0x3c).read(reinterpret_cast<char*>(&header), 4);
+    file.seekg(header + 22).read(reinterpret_cast<char*>(&characteristics), 2);
+    characteristics &= static_cast<std::uint16_t>(~IMAGE_FILE_LARGE_ADDRESS_AWARE);
+    file.seekp(header + 22).write(reinterpret_cast<const char*>(&characteristics), 2);
+  }
+  SetEnvironmentVariableW(L"WEBAPITEST_LIBRARY", win32::Wide(DoublePath()).c_str());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child{};
+  std::wstring commandLine = L"\"" + copy + L"\"";
+  ASSERT_TRUE(CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, temp, &startup,
+                             &child));
+  HWND window = WaitFor(child.dwProcessId, u"WebApiForm");
+  ASSERT_NE(window, nullptr);
+  constexpr SIZE_T kPiece = SIZE_T{64} << 20;
+  unsigned long long reserved = 0;
+  while (reserved < (5ULL << 29) && VirtualAllocEx(child.hProcess, nullptr, kPiece, MEM_RESERVE, PAGE_NOACCESS))
+    reserved += kPiece;
+  EXPECT_EQ(reserved > (1ULL << 31), flag) << (reserved >> 20) << " MiB reserved";
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(child.hProcess, 30000), WAIT_OBJECT_0);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  DeleteFileW(copy.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Program, LargeAddresses, ::testing::Values(true, false),
+                         [](const auto& row) { return row.param ? "Aware" : "Unaware"; });
+#endif
 
 }  // namespace
 }  // namespace webapitest::testing
