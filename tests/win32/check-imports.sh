@@ -43,6 +43,8 @@ check "webapitest.exe does not import the client library or a MinGW runtime" \
 twinHeaders=$($objdump -p "$twin")
 check "webapi-run.exe is a 32-bit x86 console program" \
   "$(echo "$twinHeaders" | grep -q '^Magic.*010b' || echo "not PE32")$(echo "$twinHeaders" | grep -q '^Subsystem.*(Windows CUI)' || echo "$twinHeaders" | grep '^Subsystem')"
+check "webapi-run.exe is large-address aware" \
+  "$(echo "$twinHeaders" | grep -q 'large address aware' || echo "no large-address-aware flag")"
 twinImports=$(echo "$twinHeaders" | sed -n 's/^[[:space:]]*DLL Name: //p')
 check "webapi-run.exe imports only system DLLs, not the client library (imports: $(echo $twinImports))" \
   "$(echo "$twinImports" | tr 'A-Z' 'a-z' | grep -vE "$allowed")$(echo "$twinImports" | grep -iE 'webapi|libstdc\+\+|libgcc|libwinpthread')"
