@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -22,7 +23,7 @@ namespace {
 struct Accessible {
   IAccessible* object = nullptr;
   explicit Accessible(HWND hwnd) {
-    AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+    AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                reinterpret_cast<void**>(&object));
   }
   ~Accessible() {
@@ -74,6 +75,70 @@ TEST(OutputPaneForReaders, IsReadOnlyTextNamedAfterItsFrameWithItsTextAsValue) {
 
   live.window().SetText(Control::output, u"");
   EXPECT_EQ(reader.Text(&IAccessible::get_accValue), u"(none)");
+}
+
+// What accessible_reader.exe, beside this program, hears from hwnd: started, and our messages
+// pumped (it asks through them) until it ends.
+std::string AskFromAnotherProcess(HWND hwnd) {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring command(path, length);
+  command.erase(command.find_last_of(L'\\') + 1);
+  command = L"\"" + command + L"accessible_reader.exe\" " + std::to_wstring(reinterpret_cast<UINT_PTR>(hwnd));
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE read = nullptr, write = nullptr;
+  if (!CreatePipe(&read, &write, &inherit, 1 << 16)) return "no pipe";
+  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = write;
+  PROCESS_INFORMATION process{};
+  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+  CloseHandle(write);
+  std::string heard = started ? "" : "not started";
+  const ULONGLONG deadline = GetTickCount64() + 30000;
+  while (started && MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0 &&
+         GetTickCount64() < deadline) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  char buffer[4096];
+  DWORD got = 0;
+  while (started && ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got) heard.append(buffer, got);
+  if (started) {
+    TerminateProcess(process.hProcess, 1);  // ended already unless it hung
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  CloseHandle(read);
+  return heard;
+}
+
+// A screen reader lives in a process of its own: the object comes to it marshalled, as read-only
+// text with the pane's name and its text as value.
+TEST(OutputPaneForReaders, AnswersAReaderInAnotherProcess) {
+  const std::pair<std::u16string, std::string> cases[] = {
+      {u"HTTP/1.1 200 OK\r\n\tdone", "HTTP/1.1 200 OK\\r\\n\\tdone"},
+      {u"", ""},
+  };
+  LiveWindow live;
+  for (const auto& [text, value] : cases) {
+    live.window().SetText(Control::output, text);
+    std::istringstream heard(AskFromAnotherProcess(live[Control::output]));
+    std::string result, name, heardValue;
+    long role = 0, state = 0;
+    heard >> result >> role >> state;
+    heard.ignore(1);
+    std::getline(heard, name);
+    std::getline(heard, heardValue);
+    EXPECT_EQ(result, "00000000");
+    EXPECT_EQ(role, ROLE_SYSTEM_TEXT);
+    EXPECT_EQ(state & (STATE_SYSTEM_READONLY | STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_INVISIBLE),
+              STATE_SYSTEM_READONLY | STATE_SYSTEM_FOCUSABLE);
+    EXPECT_EQ(name, "Web-API Client Output");
+    EXPECT_EQ(heardValue, value);
+  }
 }
 
 // A reader may keep the object after the window has gone; it answers without the pane.

@@ -11,6 +11,13 @@
 namespace webapitest::win32 {
 namespace {
 
+// IAccessible's interface ID, from the header. Not MinGW-w64's IID_IAccessible: its x64
+// import library for oleacc.dll declares that name as a function, so a program linked with
+// oleacc before uuid gets the address of an import thunk, whose code bytes then stand in
+// for the ID. Marshalling such an ID fails (no proxy is registered for it), and QueryInterface
+// compared with it refuses the true ID that readers in other processes ask for.
+const IID kAccessible = __uuidof(IAccessible);
+
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
 
 HRESULT Text(std::u16string_view text, BSTR* out) {
@@ -33,7 +40,7 @@ class TextPaneAccessible::Object final : public IAccessible {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IDispatch && iid != IID_IAccessible) return E_NOINTERFACE;
+    if (iid != __uuidof(IUnknown) && iid != __uuidof(IDispatch) && iid != kAccessible) return E_NOINTERFACE;
     *out = static_cast<IAccessible*>(this);
     AddRef();
     return S_OK;
@@ -204,10 +211,8 @@ TextPaneAccessible::~TextPaneAccessible() {
 
 LRESULT TextPaneAccessible::Answer(WPARAM wParam) {
   if (!object_) object_ = new Object(pane_);
-  // Where the system has no marshaller for IAccessible itself (Wine), readers get the object
-  // as IUnknown and ask it for IAccessible.
-  const LRESULT answer = LresultFromObject(IID_IAccessible, wParam, object_);
-  return answer >= 0 ? answer : LresultFromObject(IID_IUnknown, wParam, object_);
+  // oleacc's own proxy carries the calls of readers in other processes; a failure is the answer.
+  return LresultFromObject(kAccessible, wParam, object_);
 }
 
 }  // namespace webapitest::win32
