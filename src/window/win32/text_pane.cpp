@@ -12,8 +12,6 @@
 namespace webapitest::win32 {
 namespace {
 
-constexpr wchar_t kClassName[] = L"WebApiTestTextPane";
-
 // The keys the pane answers, by their virtual-key codes.
 constexpr PaneKeyName kKeys[] = {
     {VK_LEFT, PaneKey::Left}, {VK_RIGHT, PaneKey::Right}, {VK_UP, PaneKey::Up}, {VK_DOWN, PaneKey::Down},
@@ -32,9 +30,9 @@ TextPane* TextPane::Create(HWND parent, int id, const RECT& bounds, std::u16stri
     wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = &OwnedWindowProc<TextPane>;
-    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hInstance = PaneInstance();  // the class as readers see it: text_pane_accessible.h
     wc.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
-    wc.lpszClassName = kClassName;
+    wc.lpszClassName = kPaneClassName;
     return RegisterClassExW(&wc);
   }();
   if (!registered) return nullptr;
@@ -42,10 +40,10 @@ TextPane* TextPane::Create(HWND parent, int id, const RECT& bounds, std::u16stri
   pane->name_ = std::move(name);
   // The edit control's style bits say what the pane is, for whoever looks (tests, readers).
   const DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY;
-  HWND hwnd = CreateWindowExW(exStyle, kClassName, L"", style,
+  HWND hwnd = CreateWindowExW(exStyle, kPaneClassName, L"", style,
                               bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
                               parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                              GetModuleHandleW(nullptr), pane);
+                              PaneInstance(), pane);
   if (!hwnd) {
     delete pane;
     return nullptr;
