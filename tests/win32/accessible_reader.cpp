@@ -1,58 +1,39 @@
-// A screen reader's first questions, asked from a process of its own as readers ask them: the
-// accessible object of the window whose handle is the argument (decimal, or hexadecimal after
-// 0x), then its role, state, name and value. Prints "hr role state", then the name and the
-// value on a line each, with CR, LF and tab written \r, \n and \t. Exit status 0 when the
-// object came.
+// A screen reader's first questions, from a process of its own: the accessible object of the
+// window whose handle is the argument, then its role, state, name and value. Prints
+// "hr role state", then the name and the value on a line each, CR LF and tab as \r \n \t.
 #include <windows.h>
 #include <oleacc.h>
 
-#include <fcntl.h>
-#include <io.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
-namespace {
-
-std::string Line(BSTR text) {
-  std::string out;
-  for (UINT i = 0; text && i < SysStringLen(text); ++i) {
-    const wchar_t c = text[i];
-    if (c == L'\r') out += "\\r";
-    else if (c == L'\n') out += "\\n";
-    else if (c == L'\t') out += "\\t";
-    else if (c < 0x80) out += static_cast<char>(c);
-    else out += '?';  // the tests' texts are ASCII
-  }
-  return out;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
-  _setmode(_fileno(stdout), _O_BINARY);  // lines end in LF alone
-  const HWND hwnd = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(argv[1], nullptr, 0)));
-  if (FAILED(CoInitialize(nullptr))) return 2;
+  if (argc != 2 || FAILED(CoInitialize(nullptr))) return 2;
+  const auto hwnd = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(argv[1], nullptr, 0)));
   IAccessible* object = nullptr;
   const HRESULT hr = AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                                 reinterpret_cast<void**>(&object));
   VARIANT self{}, role{}, state{};
-  self.vt = VT_I4;
-  self.lVal = CHILDID_SELF;
-  BSTR name = nullptr, value = nullptr;
+  self.vt = VT_I4;  // CHILDID_SELF
+  BSTR texts[2] = {};
   if (object) {
     object->get_accRole(self, &role);
     object->get_accState(self, &state);
-    object->get_accName(self, &name);
-    object->get_accValue(self, &value);
+    object->get_accName(self, &texts[0]);
+    object->get_accValue(self, &texts[1]);
   }
-  std::printf("%08lx %ld %ld\n%s\n%s\n", static_cast<unsigned long>(hr), role.vt == VT_I4 ? role.lVal : -1L,
-              state.vt == VT_I4 ? state.lVal : -1L, Line(name).c_str(), Line(value).c_str());
-  SysFreeString(name);
-  SysFreeString(value);
+  std::string out = std::to_string(static_cast<unsigned long>(hr)) + " " + std::to_string(role.lVal) + " " +
+                    std::to_string(state.lVal);
+  for (BSTR text : texts) {
+    out += '\n';
+    for (UINT i = 0; i < SysStringLen(text); ++i) {  // the tests' texts are ASCII
+      const char c = static_cast<char>(text[i]);
+      out += c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '\t' ? "\\t" : std::string(1, c);
+    }
+    SysFreeString(text);
+  }
+  DWORD written = 0;  // straight to the handle: no CR put before LF
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
   if (object) object->Release();
-  CoUninitialize();
   return object ? 0 : 1;
 }
