@@ -161,6 +161,16 @@ TEST(OutputPaneForReaders, HasTheEditControlsClassNameWhileTheOtherBoxesStayTheS
     EXPECT_EQ(std::make_pair(GetClassLongPtrW(live[item.id], GCLP_WNDPROC), GetClassLongPtrW(live[item.id], GCW_ATOM)),
               std::make_pair(systemProc, systemAtom)) << item.name;
   }
+  // An EDIT made in the program under its handle, or none (where Wine finds the pane's class
+  // too), is the system's and takes text as one.
+  for (const HINSTANCE instance : {GetModuleHandleW(nullptr), HINSTANCE{}}) {
+    const HWND other = CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, instance, nullptr);
+    ASSERT_NE(other, nullptr);
+    SetWindowTextW(other, L"typed");
+    EXPECT_EQ(std::make_pair(GetWindowLongPtrW(other, GWLP_WNDPROC), TextOf(other)),
+              std::make_pair(GetWindowLongPtrW(edit, GWLP_WNDPROC), std::u16string(u"typed"))) << instance;
+    DestroyWindow(other);
+  }
   DestroyWindow(edit);
 }
 

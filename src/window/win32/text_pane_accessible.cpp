@@ -26,7 +26,59 @@ HRESULT Text(std::u16string_view text, BSTR* out) {
   return *out ? S_OK : E_OUTOFMEMORY;
 }
 
+// Screen readers and UI Automation choose their edit-control support by class name
+// (GetClassName, RealGetWindowClass), so the pane's class has the edit control's. Windows find
+// a class by name and instance handle, a local class first: this one belongs to a handle of its
+// own, 64 KB into the program's image, where no module starts (and which Wine, comparing handles
+// without their low 16 bits, tells from the program's too). The boxes made under the program's
+// own handle stay the system's edit controls.
+constexpr wchar_t kClassName[] = L"Edit";
+HINSTANCE PaneInstance() {
+  return reinterpret_cast<HINSTANCE>(reinterpret_cast<UINT_PTR>(GetModuleHandleW(nullptr)) + 0x10000);
+}
+WNDPROC paneProc = nullptr;     // the pane's own
+WNDPROC systemEdit = nullptr;   // the system's edit control, as the program's boxes get it
+thread_local void* creating = nullptr;  // the owner whose window CreatePaneWindow is making
+
+// The class's procedure until WM_NCCREATE. Wine finds local classes of any handle for a
+// CreateWindowExW without one, so a window of this class may be someone else's edit control:
+// it becomes the system's, whose extra bytes the class has room for, rather than a pane
+// without an owner.
+LRESULT CALLBACK ClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_NCCREATE) return DefWindowProcW(hwnd, message, wParam, lParam);
+  const bool pane = creating && reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams == creating;
+  const WNDPROC proc = pane ? paneProc : systemEdit;
+  SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
+  return CallWindowProcW(proc, hwnd, message, wParam, lParam);
+}
+
 }  // namespace
+
+bool RegisterPaneClass(WNDPROC proc) {
+  WNDCLASSEXW edit{};
+  edit.cbSize = sizeof edit;
+  if (!GetClassInfoExW(GetModuleHandleW(nullptr), L"EDIT", &edit)) return false;
+  paneProc = proc;
+  systemEdit = edit.lpfnWndProc;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = &ClassProc;
+  wc.cbWndExtra = edit.cbWndExtra;
+  wc.hInstance = PaneInstance();
+  wc.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
+  wc.lpszClassName = kClassName;
+  return RegisterClassExW(&wc) != 0;
+}
+
+HWND CreatePaneWindow(DWORD exStyle, DWORD style, const RECT& bounds, HWND parent, int id, void* owner) {
+  creating = owner;
+  const HWND hwnd = CreateWindowExW(exStyle, kClassName, L"", style, bounds.left, bounds.top,
+                                    bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), PaneInstance(), owner);
+  creating = nullptr;
+  return hwnd;
+}
 
 class TextPaneAccessible::Object final : public IAccessible {
  public:

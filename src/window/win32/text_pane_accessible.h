@@ -8,16 +8,11 @@ namespace webapitest::win32 {
 
 class TextPane;
 
-// The pane's window class. Screen readers and UI Automation choose their edit-control support
-// by class name (GetClassName, RealGetWindowClass), so it has the edit control's name. Windows
-// find a class by name and instance handle, a local class first: this one belongs to a handle
-// of its own, 64 KB into the program's image, where no module starts (and which Wine, comparing
-// handles without their low 16 bits, tells from the program's too). The boxes made under the
-// program's own handle stay the system's edit controls.
-inline constexpr wchar_t kPaneClassName[] = L"Edit";
-inline HINSTANCE PaneInstance() {
-  return reinterpret_cast<HINSTANCE>(reinterpret_cast<UINT_PTR>(GetModuleHandleW(nullptr)) + 0x10000);
-}
+// The pane's window class, named as the edit control's (text_pane_accessible.cpp says why),
+// registered once for windows whose messages go to proc; false where that failed.
+bool RegisterPaneClass(WNDPROC proc);
+// A window of that class for owner, which proc gets at WM_NCCREATE as lpCreateParams.
+HWND CreatePaneWindow(DWORD exStyle, DWORD style, const RECT& bounds, HWND parent, int id, void* owner);
 
 // The pane's accessible object, handed out at WM_GETOBJECT for its client area. Readers
 // count their own references, so the object may outlive the pane: from the pane's end on it
