@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -22,7 +23,7 @@ namespace {
 struct Accessible {
   IAccessible* object = nullptr;
   explicit Accessible(HWND hwnd) {
-    AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+    AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                reinterpret_cast<void**>(&object));
   }
   ~Accessible() {
@@ -74,6 +75,103 @@ TEST(OutputPaneForReaders, IsReadOnlyTextNamedAfterItsFrameWithItsTextAsValue) {
 
   live.window().SetText(Control::output, u"");
   EXPECT_EQ(reader.Text(&IAccessible::get_accValue), u"(none)");
+}
+
+// What accessible_reader.exe, beside this program, hears from hwnd; our messages are pumped
+// meanwhile, as it asks through them.
+std::string AskFromAnotherProcess(HWND hwnd) {
+  wchar_t path[MAX_PATH];
+  std::wstring command(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+  command = L"\"" + command.substr(0, command.find_last_of(L'\\') + 1) + L"accessible_reader.exe\" " +
+            std::to_wstring(reinterpret_cast<UINT_PTR>(hwnd));
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE read = nullptr, write = nullptr;
+  if (!CreatePipe(&read, &write, &inherit, 1 << 16)) return "no pipe";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = write;
+  PROCESS_INFORMATION reader{};
+  const bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &reader);
+  CloseHandle(write);
+  std::string heard;
+  for (int waits = 0; started && waits < 300 &&
+                      MsgWaitForMultipleObjects(1, &reader.hProcess, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0;
+       ++waits)
+    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
+  char buffer[4096];
+  for (DWORD got = 0; started && ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got;) heard.append(buffer, got);
+  if (started) {
+    TerminateProcess(reader.hProcess, 1);  // ended already, unless it hung
+    CloseHandle(reader.hThread);
+    CloseHandle(reader.hProcess);
+  }
+  CloseHandle(read);
+  return heard;
+}
+
+// A screen reader lives in a process of its own: the object comes to it marshalled.
+TEST(OutputPaneForReaders, AnswersAReaderInAnotherProcess) {
+  const std::pair<std::u16string, std::string> cases[] = {{u"HTTP/1.1 200 OK\r\n\tdone", "HTTP/1.1 200 OK\\r\\n\\tdone"},
+                                                          {u"", ""}};
+  LiveWindow live;
+  for (const auto& [text, value] : cases) {
+    live.window().SetText(Control::output, text);
+    std::istringstream heard(AskFromAnotherProcess(live[Control::output]));
+    std::string name, heardValue;
+    long result = -1, role = 0, state = 0;
+    heard >> result >> role >> state;
+    heard.ignore(1);
+    std::getline(heard, name);
+    std::getline(heard, heardValue);
+    EXPECT_EQ(std::make_tuple(result, role, state & (STATE_SYSTEM_READONLY | STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_INVISIBLE)),
+              std::make_tuple(0L, long{ROLE_SYSTEM_TEXT}, long{STATE_SYSTEM_READONLY | STATE_SYSTEM_FOCUSABLE}));
+    EXPECT_EQ(name, "Web-API Client Output");
+    EXPECT_EQ(heardValue, value);
+  }
+}
+
+std::wstring ClassName(HWND hwnd, bool real) {
+  wchar_t name[64] = {};
+  return std::wstring(name, real ? RealGetWindowClassW(hwnd, name, 64) : static_cast<UINT>(GetClassNameW(hwnd, name, 64)));
+}
+
+// Readers pick their edit support by class name: the pane's is a system EDIT's (made here under
+// a handle none of the program's classes belongs to), while the program's handle still finds
+// the system's class, and the window's other text boxes are the system's.
+TEST(OutputPaneForReaders, HasTheEditControlsClassNameWhileTheOtherBoxesStayTheSystems) {
+  LiveWindow live;
+  const HWND pane = live[Control::output];
+  const HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, GetModuleHandleW(L"user32.dll"), nullptr);
+  ASSERT_NE(edit, nullptr);
+  const ULONG_PTR systemProc = GetClassLongPtrW(edit, GCLP_WNDPROC), systemAtom = GetClassLongPtrW(edit, GCW_ATOM);
+  for (bool real : {false, true}) EXPECT_EQ(ClassName(pane, real), ClassName(edit, real)) << real;
+  EXPECT_EQ(Accessible(pane).Number(&IAccessible::get_accRole), ROLE_SYSTEM_TEXT);
+  EXPECT_NE(GetClassLongPtrW(pane, GCLP_WNDPROC), systemProc);
+  WNDCLASSEXW found{};
+  found.cbSize = sizeof found;
+  const auto paneInstance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(pane, GWLP_HINSTANCE));
+  for (const auto& [instance, proc] : {std::pair{paneInstance, GetClassLongPtrW(pane, GCLP_WNDPROC)},
+                                       std::pair{GetModuleHandleW(nullptr), systemProc}}) {
+    ASSERT_TRUE(GetClassInfoExW(instance, ClassName(edit, false).c_str(), &found));
+    EXPECT_EQ(reinterpret_cast<ULONG_PTR>(found.lpfnWndProc), proc);
+  }
+  for (const ControlItem& item : kControls) {
+    if (item.kind != Kind::TextBox || item.id == Control::output) continue;
+    EXPECT_EQ(std::make_pair(GetClassLongPtrW(live[item.id], GCLP_WNDPROC), GetClassLongPtrW(live[item.id], GCW_ATOM)),
+              std::make_pair(systemProc, systemAtom)) << item.name;
+  }
+  // An EDIT made in the program under its handle, or none (where Wine finds the pane's class
+  // too), is the system's and takes text as one.
+  for (const HINSTANCE instance : {GetModuleHandleW(nullptr), HINSTANCE{}}) {
+    const HWND other = CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, instance, nullptr);
+    ASSERT_NE(other, nullptr);
+    SetWindowTextW(other, L"typed");
+    EXPECT_EQ(std::make_pair(GetWindowLongPtrW(other, GWLP_WNDPROC), TextOf(other)),
+              std::make_pair(GetWindowLongPtrW(edit, GWLP_WNDPROC), std::u16string(u"typed"))) << instance;
+    DestroyWindow(other);
+  }
+  DestroyWindow(edit);
 }
 
 // A reader may keep the object after the window has gone; it answers without the pane.

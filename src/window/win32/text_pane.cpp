@@ -12,8 +12,6 @@
 namespace webapitest::win32 {
 namespace {
 
-constexpr wchar_t kClassName[] = L"WebApiTestTextPane";
-
 // The keys the pane answers, by their virtual-key codes.
 constexpr PaneKeyName kKeys[] = {
     {VK_LEFT, PaneKey::Left}, {VK_RIGHT, PaneKey::Right}, {VK_UP, PaneKey::Up}, {VK_DOWN, PaneKey::Down},
@@ -27,25 +25,13 @@ int ToInt(std::size_t n) { return static_cast<int>(std::min<std::size_t>(n, INT3
 }  // namespace
 
 TextPane* TextPane::Create(HWND parent, int id, const RECT& bounds, std::u16string name, DWORD exStyle) {
-  static const ATOM registered = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = &OwnedWindowProc<TextPane>;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
-    wc.lpszClassName = kClassName;
-    return RegisterClassExW(&wc);
-  }();
+  static const bool registered = RegisterPaneClass(&OwnedWindowProc<TextPane>);
   if (!registered) return nullptr;
   auto* pane = new TextPane;
   pane->name_ = std::move(name);
   // The edit control's style bits say what the pane is, for whoever looks (tests, readers).
   const DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY;
-  HWND hwnd = CreateWindowExW(exStyle, kClassName, L"", style,
-                              bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
-                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                              GetModuleHandleW(nullptr), pane);
+  const HWND hwnd = CreatePaneWindow(exStyle, style, bounds, parent, id, pane);
   if (!hwnd) {
     delete pane;
     return nullptr;

@@ -11,6 +11,13 @@
 namespace webapitest::win32 {
 namespace {
 
+// IAccessible's interface ID, from the header. Not MinGW-w64's IID_IAccessible: its x64
+// import library for oleacc.dll declares that name as a function, so a program linked with
+// oleacc before uuid gets the address of an import thunk, whose code bytes then stand in
+// for the ID. Marshalling such an ID fails (no proxy is registered for it), and QueryInterface
+// compared with it refuses the true ID that readers in other processes ask for.
+const IID kAccessible = __uuidof(IAccessible);
+
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
 
 HRESULT Text(std::u16string_view text, BSTR* out) {
@@ -19,7 +26,59 @@ HRESULT Text(std::u16string_view text, BSTR* out) {
   return *out ? S_OK : E_OUTOFMEMORY;
 }
 
+// Screen readers and UI Automation choose their edit-control support by class name
+// (GetClassName, RealGetWindowClass), so the pane's class has the edit control's. Windows find
+// a class by name and instance handle, a local class first: this one belongs to a handle of its
+// own, 64 KB into the program's image, where no module starts (and which Wine, comparing handles
+// without their low 16 bits, tells from the program's too). The boxes made under the program's
+// own handle stay the system's edit controls.
+constexpr wchar_t kClassName[] = L"Edit";
+HINSTANCE PaneInstance() {
+  return reinterpret_cast<HINSTANCE>(reinterpret_cast<UINT_PTR>(GetModuleHandleW(nullptr)) + 0x10000);
+}
+WNDPROC paneProc = nullptr;     // the pane's own
+WNDPROC systemEdit = nullptr;   // the system's edit control, as the program's boxes get it
+thread_local void* creating = nullptr;  // the owner whose window CreatePaneWindow is making
+
+// The class's procedure until WM_NCCREATE. Wine finds local classes of any handle for a
+// CreateWindowExW without one, so a window of this class may be someone else's edit control:
+// it becomes the system's, whose extra bytes the class has room for, rather than a pane
+// without an owner.
+LRESULT CALLBACK ClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_NCCREATE) return DefWindowProcW(hwnd, message, wParam, lParam);
+  const bool pane = creating && reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams == creating;
+  const WNDPROC proc = pane ? paneProc : systemEdit;
+  SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
+  return CallWindowProcW(proc, hwnd, message, wParam, lParam);
+}
+
 }  // namespace
+
+bool RegisterPaneClass(WNDPROC proc) {
+  WNDCLASSEXW edit{};
+  edit.cbSize = sizeof edit;
+  if (!GetClassInfoExW(GetModuleHandleW(nullptr), L"EDIT", &edit)) return false;
+  paneProc = proc;
+  systemEdit = edit.lpfnWndProc;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = &ClassProc;
+  wc.cbWndExtra = edit.cbWndExtra;
+  wc.hInstance = PaneInstance();
+  wc.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
+  wc.lpszClassName = kClassName;
+  return RegisterClassExW(&wc) != 0;
+}
+
+HWND CreatePaneWindow(DWORD exStyle, DWORD style, const RECT& bounds, HWND parent, int id, void* owner) {
+  creating = owner;
+  const HWND hwnd = CreateWindowExW(exStyle, kClassName, L"", style, bounds.left, bounds.top,
+                                    bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), PaneInstance(), owner);
+  creating = nullptr;
+  return hwnd;
+}
 
 class TextPaneAccessible::Object final : public IAccessible {
  public:
@@ -33,7 +92,7 @@ class TextPaneAccessible::Object final : public IAccessible {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IDispatch && iid != IID_IAccessible) return E_NOINTERFACE;
+    if (iid != __uuidof(IUnknown) && iid != __uuidof(IDispatch) && iid != kAccessible) return E_NOINTERFACE;
     *out = static_cast<IAccessible*>(this);
     AddRef();
     return S_OK;
@@ -204,10 +263,8 @@ TextPaneAccessible::~TextPaneAccessible() {
 
 LRESULT TextPaneAccessible::Answer(WPARAM wParam) {
   if (!object_) object_ = new Object(pane_);
-  // Where the system has no marshaller for IAccessible itself (Wine), readers get the object
-  // as IUnknown and ask it for IAccessible.
-  const LRESULT answer = LresultFromObject(IID_IAccessible, wParam, object_);
-  return answer >= 0 ? answer : LresultFromObject(IID_IUnknown, wParam, object_);
+  // oleacc's own proxy carries the calls of readers in other processes; a failure is the answer.
+  return LresultFromObject(kAccessible, wParam, object_);
 }
 
 }  // namespace webapitest::win32

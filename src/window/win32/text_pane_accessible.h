@@ -8,6 +8,12 @@ namespace webapitest::win32 {
 
 class TextPane;
 
+// The pane's window class, named as the edit control's (text_pane_accessible.cpp says why),
+// registered once for windows whose messages go to proc; false where that failed.
+bool RegisterPaneClass(WNDPROC proc);
+// A window of that class for owner, which proc gets at WM_NCCREATE as lpCreateParams.
+HWND CreatePaneWindow(DWORD exStyle, DWORD style, const RECT& bounds, HWND parent, int id, void* owner);
+
 // The pane's accessible object, handed out at WM_GETOBJECT for its client area. Readers
 // count their own references, so the object may outlive the pane: from the pane's end on it
 // answers every question with RPC_E_DISCONNECTED, as the system's objects of a closed window do.
