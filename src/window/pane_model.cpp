@@ -55,11 +55,12 @@ std::vector<PaneModel::Run> PaneModel::RunsOf(std::size_t row) const {
     const std::size_t units = layout_.UnitsAt(i), cells = layout_.CellsAt(i, column);
     const bool selected = i >= selFrom && i < selTo;
     // Tabs and one-cell characters of the fixed-pitch font's kind share runs; others (wide
-    // ones, and those a fallback font may draw in another width) stand at their own cells.
-    const bool plain = text[i] == u'\t' || (cells == 1 && text[i] < 0x1100);
+    // ones, those a fallback font may draw in another width, and a character with the marks
+    // drawn over it) stand at their own cells.
+    const bool plain = text[i] == u'\t' || (units == 1 && text[i] < kFirstUncommon);
     if (!(plain && joinable && runs.back().selected == selected)) runs.push_back({column, 0, {}, selected});
     Run& run = runs.back();
-    if (text[i] == u'\t') run.text.append(cells, u' ');
+    if (text[i] == u'\t') run.text.append(cells, u' ');  // marks over a tab are not drawn
     else if (text[i] < u' ') run.text += u' ';  // a control character shows as a blank
     else run.text.append(text.substr(i, units));
     run.cells += cells;
@@ -135,15 +136,15 @@ std::pair<std::size_t, std::size_t> PaneModel::WordAt(std::size_t offset) const 
   if (offset >= text.size()) return {offset, offset};
   const char32_t c = CodePointAt(text, offset);
   if (IsBreak(c)) return {offset, offset};
-  const WordClass kind = ClassOf(c).word;
+  const WordClass kind = ClassOf(c).word;  // a character's marks go with it
   if (kind == WordClass::Sign) return {offset, offset + layout_.UnitsAt(offset)};
   const auto same = [&](std::size_t at) {
     const char32_t d = CodePointAt(text, at);
     return !IsBreak(d) && ClassOf(d).word == kind;
   };
   std::size_t from = offset, to = offset;
-  while (from > 0) {  // back a character: a surrogate pair's two units at once
-    const std::size_t before = from >= 2 && layout_.UnitsAt(from - 2) == 2 ? from - 2 : from - 1;
+  while (from > 0) {  // back a character: a surrogate pair or a character with its marks at once
+    const std::size_t before = layout_.Clamp(from - 1);
     if (!same(before)) break;
     from = before;
   }

@@ -29,8 +29,9 @@ class PaneModel {
 
   // A piece of a row to paint: `text` fills `cells` cells from `column`, in the selection's
   // colours when `selected`. A tab is a run of blanks to its stop, a wide character a run of
-  // its own over two cells; control characters show as blanks. A selected line break is one
-  // blank cell after the row's text.
+  // its own over two cells, a character with combining marks a run of its own with its marks
+  // (the font draws them over it); control characters show as blanks. A selected line break
+  // is one blank cell after the row's text.
   struct Run {
     std::size_t column;
     std::size_t cells;

@@ -11,13 +11,14 @@
 namespace webapitest {
 namespace {
 
-// Whether any of four UTF-16 units packed in a word is a tab, at least U+1100, or (with
-// orBlank) a space; looked at all four at once, since plain replies are megabytes of this.
+// Whether any of four UTF-16 units packed in a word is a tab, at least U+0300 (kFirstUncommon),
+// or (with orBlank) a space; looked at all four at once, since plain replies are megabytes of this.
 bool AnySpecial(std::uint64_t units, bool orBlank) {
   constexpr std::uint64_t kOnes = 0x0001000100010001u, kTops = 0x8000800080008000u;
   const auto anyZero = [](std::uint64_t x) { return ((x - kOnes) & ~x & kTops) != 0; };
   const std::uint64_t highBytes = (units >> 8) & 0x00FF00FF00FF00FFu;
-  if (((highBytes + 0x006F006F006F006Fu) & 0x0180018001800180u) != 0) return true;  // a high byte >= 0x11
+  static_assert(kFirstUncommon == 0x0300);
+  if (((highBytes + 0x007D007D007D007Du) & 0x0180018001800180u) != 0) return true;  // a high byte >= 0x03
   return anyZero(units ^ (kOnes * u'\t')) || (orBlank && anyZero(units ^ (kOnes * u' ')));
 }
 
@@ -82,7 +83,7 @@ bool WrappedText::Plain(std::size_t line, bool orBlank) const {
     if (AnySpecial(units, orBlank)) return false;
   }
   for (; p != end; ++p)
-    if (*p == u'\t' || *p >= 0x1100 || (orBlank && *p == u' ')) return false;
+    if (*p == u'\t' || *p >= kFirstUncommon || (orBlank && *p == u' ')) return false;
   return true;
 }
 
@@ -93,7 +94,7 @@ void WrappedText::WrapLine(std::size_t line, std::vector<std::uint32_t>& starts)
   std::size_t breakAt = rowStart, breakColumn = 0;  // just after the row's last blank
   for (std::size_t i = rowStart; i < end;) {
     const char16_t c = t[i];
-    if (c > u' ' && c < 0x1100 && column < columns_) {  // most characters: one cell that fits
+    if (c > u' ' && c < kFirstUncommon && column < columns_) {  // most characters: one cell that fits
       ++column;
       ++i;
       continue;
@@ -104,8 +105,13 @@ void WrappedText::WrapLine(std::size_t line, std::vector<std::uint32_t>& starts)
       breakColumn = column;
       continue;
     }
-    const std::size_t units = c >= 0xD800 ? UnitsAt(i) : 1;
-    const std::size_t cells = c >= 0x1100 ? CellsAt(i, column) : 1;
+    if (Joins(i)) {  // a mark goes with its character, and a row never starts at one
+      if (breakAt == i) breakAt += PointUnits(i);
+      i += PointUnits(i);
+      continue;
+    }
+    const std::size_t units = c >= kFirstUncommon ? UnitsAt(i) : 1;
+    const std::size_t cells = c >= kFirstUncommon ? CellsAt(i, column) : 1;
     if (column + cells > columns_ && column > 0) {
       if (breakAt > rowStart) {  // the word moves to a row of its own
         rowStart = breakAt;
@@ -148,15 +154,28 @@ std::size_t WrappedText::RowOf(std::size_t offset) const {
   return static_cast<std::size_t>(after - rowStart_.begin()) - 1;
 }
 
-std::size_t WrappedText::UnitsAt(std::size_t offset) const {
+std::size_t WrappedText::PointUnits(std::size_t offset) const {
   return offset + 1 < text_.size() && IsHigh(text_[offset]) && IsLow(text_[offset + 1]) ? 2 : 1;
+}
+
+bool WrappedText::Joins(std::size_t offset) const {
+  if (offset == 0 || offset >= text_.size() || text_[offset] < kFirstUncommon || text_[offset - 1] == u'\n') return false;
+  return !IsLow(text_[offset]) && WidthOf(CodePointAt(text_, offset)) == 0;
+}
+
+std::size_t WrappedText::UnitsAt(std::size_t offset) const {
+  if (offset >= text_.size()) return 1;
+  std::size_t end = offset + PointUnits(offset);
+  while (Joins(end)) end += PointUnits(end);
+  return end - offset;
 }
 
 std::size_t WrappedText::CellsAt(std::size_t offset, std::size_t column) const {
   if (offset >= text_.size()) return 1;
   const char16_t c = text_[offset];
   if (c == u'\t') return kTabStop - column % kTabStop;
-  return c < 0x1100 ? 1 : WidthOf(CodePointAt(text_, offset));
+  if (c < kFirstUncommon) return 1;
+  return std::max<std::size_t>(WidthOf(CodePointAt(text_, offset)), 1);  // a mark that starts a line: one cell
 }
 
 std::size_t WrappedText::ColumnOf(std::size_t offset) const {
@@ -206,10 +225,12 @@ bool WrappedText::AtBreak(std::size_t offset) const {
 
 std::size_t WrappedText::Clamp(std::size_t offset) const {
   offset = std::min(offset, text_.size());
-  if (offset > 0 && offset < text_.size() &&
-      ((text_[offset - 1] == u'\r' && text_[offset] == u'\n') || (IsHigh(text_[offset - 1]) && IsLow(text_[offset]))))
+  if (offset > 0 && offset < text_.size() && text_[offset - 1] == u'\r' && text_[offset] == u'\n') return offset - 1;
+  for (;;) {  // back out of a surrogate pair, then out of the marks after a character
+    if (offset > 0 && offset < text_.size() && IsHigh(text_[offset - 1]) && IsLow(text_[offset])) --offset;
+    if (!Joins(offset)) return offset;
     --offset;
-  return offset;
+  }
 }
 
 std::size_t WrappedText::Previous(std::size_t offset) const {
@@ -217,8 +238,7 @@ std::size_t WrappedText::Previous(std::size_t offset) const {
   offset = std::min(offset, text_.size());
   const std::size_t line = LineOf(offset);
   if (offset == lineStart_[line]) return lineStart_[line - 1] + LineLength(line - 1);
-  --offset;
-  return offset > lineStart_[line] && IsLow(text_[offset]) && IsHigh(text_[offset - 1]) ? offset - 1 : offset;
+  return Clamp(offset - 1);
 }
 
 std::size_t WrappedText::Next(std::size_t offset) const {
