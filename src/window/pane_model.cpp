@@ -17,6 +17,13 @@ bool KeepsColumn(PaneModel::Motion motion) {
 
 bool IsBreak(char32_t c) { return c == U'\r' || c == U'\n'; }
 
+// What the platform's box takes for white space and for the punctuation between words.
+bool IsWhite(char16_t c) {
+  return c == u' ' || (c >= u'\t' && c <= u'\r') || c == 0x85 || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) ||
+         c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
+}
+bool IsSeparator(char16_t c) { return c < 0x80 && std::u16string_view(u".,?!@#$:;-<>[](){}=/+%&^*'\"`~|\\").find(c) != std::u16string_view::npos; }
+
 }  // namespace
 
 void PaneModel::SetText(std::u16string text) {
@@ -150,6 +157,50 @@ std::pair<std::size_t, std::size_t> PaneModel::WordAt(std::size_t offset) const 
   }
   while (to < text.size() && same(to)) to += layout_.UnitsAt(to);
   return {from, to};
+}
+
+std::pair<std::size_t, std::size_t> PaneModel::ReadingAt(std::size_t offset, Reading piece) const {
+  const std::u16string_view text = Text();
+  offset = layout_.Clamp(offset);
+  const WrappedText::Row line = layout_.LineAround(offset);
+  const std::size_t start = line.offset, end = line.offset + line.length;
+  const auto whole = [&](std::size_t at) {  // the end of the character that holds `at`
+    const std::size_t from = layout_.Clamp(at);
+    return from == at ? at : from + layout_.UnitsAt(from);
+  };
+  switch (piece) {
+    case Reading::Character:
+      return {offset, offset >= text.size() ? offset : layout_.Next(offset)};
+    case Reading::Line: return {start, end};
+    case Reading::Row: {
+      const std::size_t row = layout_.RowOf(offset);
+      const WrappedText::Row r = layout_.RowAt(row);
+      std::size_t to = r.offset + r.length;
+      if (to < end && r.length > 0 && IsWhite(text[to - 1])) --to;  // the blank a row wraps at
+      return {r.offset, to};
+    }
+    case Reading::Word: break;
+  }
+  const auto white = [&](std::size_t at) { return IsWhite(text[at]); };
+  const auto separator = [&](std::size_t at) { return IsSeparator(text[at]); };
+  std::size_t from = offset;
+  if (offset > start && !(offset == end && (white(offset - 1) || separator(offset - 1)))) {
+    from = offset < end ? offset + 1 : offset;
+    while (from > start && white(from - 1)) --from;
+    if (from > start && separator(from - 1)) {
+      while (from > start && separator(from - 1)) --from;
+    } else {
+      while (from > start && !white(from - 1) && !separator(from - 1)) --from;
+    }
+    from = layout_.Clamp(from);
+  }
+  std::size_t to = from;
+  if (to < end && separator(to)) {
+    while (to < end && separator(to)) ++to;
+  } else {
+    while (to < end && !white(to) && !separator(to)) ++to;
+  }
+  return {from, whole(to)};
 }
 
 PaneModel::Cell PaneModel::CellOf(std::size_t offset) const {

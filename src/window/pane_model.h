@@ -93,6 +93,13 @@ class PaneModel {
   void DoubleClick(Point point);
   // What a double click on the character at offset selects, as [from, to).
   std::pair<std::size_t, std::size_t> WordAt(std::size_t offset) const;
+  // What a screen reader reads at offset, as [from, to), the way the platform's text box
+  // answers it: the character (with its marks) or nothing at the text's end; the word
+  // (letters and signs up to a blank or a punctuation mark, or a run of punctuation; on
+  // blanks the word before them, on the line); the row on screen (without the blank where it
+  // wraps); the line without its break.
+  enum class Reading { Character, Word, Row, Line };
+  std::pair<std::size_t, std::size_t> ReadingAt(std::size_t offset, Reading piece) const;
   // The character under a point (see WrappedText::CharAt).
   std::size_t CharAt(Point point) const;
 

@@ -218,6 +218,11 @@ std::size_t WrappedText::CharAt(std::size_t row, std::size_t cell) const {
   return end == text_.size() || AtBreak(end) || r.length == 0 ? end : Previous(end);
 }
 
+WrappedText::Row WrappedText::LineAround(std::size_t offset) const {
+  const std::size_t line = LineOf(std::min(offset, text_.size()));
+  return {lineStart_[line], LineLength(line)};
+}
+
 bool WrappedText::AtBreak(std::size_t offset) const {
   if (offset >= text_.size()) return false;
   return text_[offset] == u'\n' || (text_[offset] == u'\r' && offset + 1 < text_.size() && text_[offset + 1] == u'\n');

@@ -55,6 +55,8 @@ class WrappedText {
   // The UTF-16 units of the character at offset with the marks drawn over it (a surrogate
   // pair is one character).
   std::size_t UnitsAt(std::size_t offset) const;
+  // The line that holds offset, its break excluded.
+  Row LineAround(std::size_t offset) const;
   // Whether a line break (LF, or CR LF) starts at offset.
   bool AtBreak(std::size_t offset) const;
   // The caret place at or before offset: not past the end, not inside a CR LF, a surrogate

@@ -4,6 +4,7 @@
 
 #include <QAccessibleWidget>
 #include <QScrollBar>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 
@@ -11,6 +12,8 @@
 
 namespace webapitest {
 namespace {
+
+int ToOffset(std::size_t offset) { return static_cast<int>(std::min<std::size_t>(offset, INT32_MAX)); }
 
 class AccessiblePane : public QAccessibleWidget, public QAccessibleTextInterface {
  public:
@@ -67,13 +70,94 @@ class AccessiblePane : public QAccessibleWidget, public QAccessibleTextInterface
     return pane()->viewport()->rect().contains(at) ? Offset(pane()->CharacterAt(at)) : -1;
   }
   void scrollToSubstring(int start, int) override { setCursorPosition(start); }
+  // One run of attributes covers the whole text (the selection's colours are not the text's),
+  // written as Qt's own text boxes write them; offset -1 asks for the defaults.
   QString attributes(int offset, int* start, int* end) const override {
-    *start = *end = offset;
-    return {};
+    const int count = characterCount();
+    if (offset < -1 || offset > count) {
+      *start = *end = -1;
+      return {};
+    }
+    *start = 0;
+    *end = count;
+    const QFont font = pane()->font();
+    const QPalette palette = pane()->palette();
+    const auto rgb = [](const QColor& c) { return QStringLiteral("rgb(%1,%2,%3)").arg(c.red()).arg(c.green()).arg(c.blue()); };
+    QString family = font.family();
+    family.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char(':'), QLatin1String("\\:"));
+    family.replace(QLatin1Char(','), QLatin1String("\\,")).replace(QLatin1Char('='), QLatin1String("\\="));
+    family.replace(QLatin1Char(';'), QLatin1String("\\;")).replace(QLatin1Char('"'), QLatin1String("\\\""));
+    QString text = QStringLiteral("background-color:%1;color:%2;font-family:\"%3\";")
+                       .arg(rgb(palette.color(QPalette::Base)), rgb(palette.color(QPalette::Text)), family);
+    if (const int size = static_cast<int>(font.pointSizeF())) text += QStringLiteral("font-size:%1pt;").arg(size);
+    text += QStringLiteral("font-style:%1;font-weight:%2;text-align:left;text-position:baseline;")
+                .arg(QLatin1String(font.italic() ? "italic" : "normal"))
+                .arg(static_cast<int>(font.weight()));
+    return text;
+  }
+
+  // The pieces a screen reader reads, all from the pane's model: none needs more than the
+  // line that holds the offset. Before and after are the pieces next to the one at offset.
+  QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int* start, int* end) const override {
+    const auto [from, to] = PieceAt(offset, type);
+    return Answer(from, to, start, end);
+  }
+  QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int* start, int* end) const override {
+    const std::size_t at = PieceAt(offset, type).first;
+    if (at == 0 || offset > characterCount()) return Answer(1, 0, start, end);
+    const auto [from, to] = PieceAt(static_cast<int>(at) - 1, type);
+    return Answer(from, to, start, end);
+  }
+  QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int* start, int* end) const override {
+    const std::size_t at = PieceAt(offset, type).second;
+    if (offset < 0 || offset > characterCount()) return Answer(1, 0, start, end);
+    const auto [from, to] = PieceAt(static_cast<int>(at), type);
+    return Answer(from, to, start, end);
   }
 
  private:
   TextPane* pane() const { return static_cast<TextPane*>(widget()); }
+
+  // [from, to) of the piece at offset; offsets out of the text are pulled to its ends.
+  std::pair<std::size_t, std::size_t> PieceAt(int offset, QAccessible::TextBoundaryType type) const {
+    using Reading = PaneModel::Reading;
+    const PaneModel& model = pane()->model();
+    const auto at = static_cast<std::size_t>(std::clamp(offset, 0, characterCount()));
+    switch (type) {
+      case QAccessible::CharBoundary: return model.ReadingAt(at, Reading::Character);
+      case QAccessible::WordBoundary: return model.ReadingAt(at, Reading::Word);
+      case QAccessible::LineBoundary: return model.ReadingAt(at, Reading::Row);
+      case QAccessible::ParagraphBoundary: return model.ReadingAt(at, Reading::Line);
+      case QAccessible::SentenceBoundary: return SentenceAt(at);
+      case QAccessible::NoBoundary: break;
+    }
+    return {0, model.Text().size()};
+  }
+
+  // Sentences as Qt's own box finds them: by Unicode's rules within the line.
+  std::pair<std::size_t, std::size_t> SentenceAt(std::size_t offset) const {
+    const auto [start, end] = pane()->model().ReadingAt(offset, PaneModel::Reading::Line);
+    const QString line = text(Offset(start), Offset(end));
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Sentence, line);
+    const qsizetype within = static_cast<qsizetype>(std::min(offset, end) - start);
+    finder.setPosition(within);
+    qsizetype previous = within;
+    if (!(finder.boundaryReasons() & QTextBoundaryFinder::StartOfItem)) previous = finder.toPreviousBoundary();
+    const qsizetype next = finder.toNextBoundary();
+    return {previous < 0 ? start : start + static_cast<std::size_t>(previous),
+            next < 0 ? end : start + static_cast<std::size_t>(next)};
+  }
+
+  // The text of [from, to) and its ends; an empty answer ends at -1 when from is past to.
+  QString Answer(std::size_t from, std::size_t to, int* start, int* end) const {
+    if (from > to) {
+      *start = *end = -1;
+      return {};
+    }
+    *start = Offset(from);
+    *end = Offset(to);
+    return text(*start, *end);
+  }
   static int Offset(std::size_t offset) { return static_cast<int>(std::min<std::size_t>(offset, INT32_MAX)); }
 };
 
@@ -85,6 +169,27 @@ QRect TextPane::CharacterRect(std::size_t offset) const {
 }
 
 std::size_t TextPane::CharacterAt(const QPoint& point) const { return model_.CharAt(PointAt(point)); }
+
+void TextPane::TellScreenReaders() {
+  const std::size_t caret = model_.caret(), anchor = model_.anchor();
+  if (caret == toldCaret_ && anchor == toldAnchor_) return;
+  const bool moved = caret != toldCaret_;
+  const bool selectionChanged = std::minmax(caret, anchor) != std::minmax(toldCaret_, toldAnchor_) &&
+                                (caret != anchor || toldCaret_ != toldAnchor_);
+  toldCaret_ = caret;
+  toldAnchor_ = anchor;
+  if (!QAccessible::isActive()) return;
+  if (selectionChanged) {  // every change of the selection, by keys, mouse or a program
+    const auto [from, to] = std::minmax(caret, anchor);
+    QAccessibleTextSelectionEvent selected(this, from == to ? -1 : ToOffset(from), from == to ? -1 : ToOffset(to));
+    selected.setCursorPosition(ToOffset(caret));
+    QAccessible::updateAccessibility(&selected);
+  }
+  if (moved) {  // screen readers follow the caret
+    QAccessibleTextCursorEvent cursor(this, ToOffset(caret));
+    QAccessible::updateAccessibility(&cursor);
+  }
+}
 
 QAccessibleInterface* TextPaneAccessible(const QString& className, QObject* object) {
   if (className == QLatin1String("webapitest::TextPane") && object && object->isWidgetType())
