@@ -35,7 +35,11 @@ for text in TEXTS:
                 if took > LIMIT: failures.append(f"{text!r} {name} at {offset}: {took * 1000:.1f} ms")
                 if not (0 <= first <= last <= count) or (offset < count and not first <= offset <= last):
                     failures.append(f"{text!r} {name} at {offset}: ({piece!r}, {first}, {last})")
-        print(f"{text!r}: {count + 1} offsets x {len(BOUNDARIES)} pieces answered")
+        attributes, first, last = reader.getAttributeRun(0, True)
+        names = {a.split(":", 1)[0] for a in attributes}
+        if not {"family-name", "size", "weight", "fg-color", "bg-color"} <= names or (first, last) != (0, count):
+            failures.append(f"{text!r}: attributes {attributes!r} over {first} to {last}")
+        print(f"{text!r}: {count + 1} offsets x {len(BOUNDARIES)} pieces answered; {attributes}")
     finally:
         child.terminate()
         child.wait()
