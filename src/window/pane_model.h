@@ -43,6 +43,9 @@ class PaneModel {
   // the text's first row is the first on screen.
   void SetText(std::u16string text);
   std::u16string_view Text() const { return layout_.Text(); }
+  // Offsets in the text with LF breaks, as screen readers count them, and back (see WrappedText).
+  std::size_t LfOffset(std::size_t offset) const { return layout_.LfOffset(offset); }
+  std::size_t FromLfOffset(std::size_t lfOffset) const { return layout_.FromLfOffset(lfOffset); }
 
   // The pane's size in whole cells, each at least 1. The rows on screen are also the page
   // that Page Up and Page Down move by.

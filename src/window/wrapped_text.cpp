@@ -38,6 +38,12 @@ void WrappedText::Assign(std::u16string text) {
     ++p;
     lineStart_.push_back(static_cast<std::uint32_t>(p - begin));
   }
+  crsBefore_.assign(1, 0);
+  for (std::size_t line = 1; line < lineStart_.size(); ++line) {
+    const std::uint32_t start = lineStart_[line];
+    crsBefore_.push_back(crsBefore_.back() + (start >= 2 && text_[start - 2] == u'\r' ? 1 : 0));
+  }
+  if (crsBefore_.back() == 0) crsBefore_.clear();
   SetColumns(columns_);
 }
 
@@ -252,6 +258,21 @@ std::size_t WrappedText::Next(std::size_t offset) const {
   if (offset >= lineStart_[line] + LineLength(line))
     return line + 1 < lineStart_.size() ? lineStart_[line + 1] : text_.size();
   return offset + UnitsAt(offset);
+}
+
+std::size_t WrappedText::LfOffset(std::size_t offset) const {
+  offset = std::min(offset, text_.size());
+  return crsBefore_.empty() ? offset : offset - crsBefore_[LineOf(offset)];
+}
+
+std::size_t WrappedText::FromLfOffset(std::size_t lfOffset) const {
+  if (crsBefore_.empty()) return std::min(lfOffset, text_.size());
+  std::size_t low = 0, high = lineStart_.size();  // the last line that starts at or before lfOffset
+  while (high - low > 1) {
+    const std::size_t middle = (low + high) / 2;
+    (lineStart_[middle] - crsBefore_[middle] <= lfOffset ? low : high) = middle;
+  }
+  return std::min(lfOffset + crsBefore_[low], text_.size());
 }
 
 std::u16string_view WrappedText::Slice(std::size_t from, std::size_t to) const {

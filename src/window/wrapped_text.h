@@ -69,6 +69,10 @@ class WrappedText {
   // Caret moves over characters: a line break or a surrogate pair counts as one step.
   std::size_t Previous(std::size_t offset) const;
   std::size_t Next(std::size_t offset) const;
+  // Offsets as they count in the text with LF breaks (every CR before an LF left out), as
+  // screen readers are given it, and back; both in the time of a search through the lines.
+  std::size_t LfOffset(std::size_t offset) const;
+  std::size_t FromLfOffset(std::size_t lfOffset) const;
   // The selected text, line breaks as stored (CR LF).
   std::u16string_view Slice(std::size_t from, std::size_t to) const;
 
@@ -83,6 +87,7 @@ class WrappedText {
   std::u16string text_;
   std::size_t columns_ = 80;
   std::vector<std::uint32_t> lineStart_{0};
+  std::vector<std::uint32_t> crsBefore_;  // the CRs of CR LF breaks before each line; empty when none
   // The first offset of every row; empty while every line fits one row (then row == line).
   std::vector<std::uint32_t> rowStart_;
 };

@@ -35,7 +35,8 @@ class AccessiblePane : public QAccessibleWidget, public QAccessibleTextInterface
     return QAccessibleWidget::text(t);
   }
 
-  // QAccessibleTextInterface; offsets count the text's UTF-16 units.
+  // QAccessibleTextInterface; offsets count the UTF-16 units of the text with LF breaks, as
+  // Qt's own boxes hold it.
   void selection(int index, int* start, int* end) const override {
     *start = *end = 0;
     if (index != 0 || pane()->caret() == pane()->anchor()) return;
@@ -46,23 +47,21 @@ class AccessiblePane : public QAccessibleWidget, public QAccessibleTextInterface
   void addSelection(int start, int end) override { setSelection(0, start, end); }
   void removeSelection(int) override { pane()->Select(pane()->caret(), pane()->caret()); }
   void setSelection(int, int start, int end) override {
-    pane()->Select(static_cast<std::size_t>(std::max(start, 0)), static_cast<std::size_t>(std::max(end, 0)));
+    pane()->Select(Stored(start), Stored(end));
   }
   int cursorPosition() const override { return Offset(pane()->caret()); }
   void setCursorPosition(int position) override {
-    const auto at = static_cast<std::size_t>(std::max(position, 0));
-    pane()->Select(at, at);
+    pane()->Select(Stored(position), Stored(position));
   }
   QString text(int start, int end) const override {
     const std::u16string_view all = pane()->Text();
-    const auto from = std::min(static_cast<std::size_t>(std::max(start, 0)), all.size());
-    const auto to = std::min(static_cast<std::size_t>(std::max(end, 0)), all.size());
+    const std::size_t from = Stored(start), to = Stored(end);
     if (to <= from) return {};
-    return QString::fromUtf16(all.data() + from, static_cast<qsizetype>(to - from));
+    return QString::fromUtf16(all.data() + from, static_cast<qsizetype>(to - from)).replace(QLatin1String("\r\n"), QLatin1String("\n"));
   }
   int characterCount() const override { return Offset(pane()->Text().size()); }
   QRect characterRect(int offset) const override {  // in screen coordinates
-    const QRect rect = pane()->CharacterRect(static_cast<std::size_t>(std::max(offset, 0)));
+    const QRect rect = pane()->CharacterRect(Stored(offset));
     return {pane()->viewport()->mapToGlobal(rect.topLeft()), rect.size()};
   }
   int offsetAtPoint(const QPoint& point) const override {
@@ -99,30 +98,29 @@ class AccessiblePane : public QAccessibleWidget, public QAccessibleTextInterface
   // The pieces a screen reader reads, all from the pane's model: none needs more than the
   // line that holds the offset. Before and after are the pieces next to the one at offset.
   QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int* start, int* end) const override {
-    const auto [from, to] = PieceAt(offset, type);
+    const auto [from, to] = PieceAt(Stored(offset), type);
     return Answer(from, to, start, end);
   }
   QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int* start, int* end) const override {
-    const std::size_t at = PieceAt(offset, type).first;
+    const std::size_t at = PieceAt(Stored(offset), type).first;
     if (at == 0 || offset > characterCount()) return Answer(1, 0, start, end);
-    const auto [from, to] = PieceAt(static_cast<int>(at) - 1, type);
+    const auto [from, to] = PieceAt(at - 1, type);
     return Answer(from, to, start, end);
   }
   QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int* start, int* end) const override {
-    const std::size_t at = PieceAt(offset, type).second;
+    const std::size_t at = PieceAt(Stored(offset), type).second;
     if (offset < 0 || offset > characterCount()) return Answer(1, 0, start, end);
-    const auto [from, to] = PieceAt(static_cast<int>(at), type);
+    const auto [from, to] = PieceAt(at, type);
     return Answer(from, to, start, end);
   }
 
  private:
   TextPane* pane() const { return static_cast<TextPane*>(widget()); }
 
-  // [from, to) of the piece at offset; offsets out of the text are pulled to its ends.
-  std::pair<std::size_t, std::size_t> PieceAt(int offset, QAccessible::TextBoundaryType type) const {
+  // [from, to) of the piece at a stored offset.
+  std::pair<std::size_t, std::size_t> PieceAt(std::size_t at, QAccessible::TextBoundaryType type) const {
     using Reading = PaneModel::Reading;
     const PaneModel& model = pane()->model();
-    const auto at = static_cast<std::size_t>(std::clamp(offset, 0, characterCount()));
     switch (type) {
       case QAccessible::CharBoundary: return model.ReadingAt(at, Reading::Character);
       case QAccessible::WordBoundary: return model.ReadingAt(at, Reading::Word);
@@ -158,7 +156,9 @@ class AccessiblePane : public QAccessibleWidget, public QAccessibleTextInterface
     *end = Offset(to);
     return text(*start, *end);
   }
-  static int Offset(std::size_t offset) { return static_cast<int>(std::min<std::size_t>(offset, INT32_MAX)); }
+  // A stored offset (CR LF breaks) as screen readers count it, and back; out of the text: its ends.
+  int Offset(std::size_t offset) const { return ToOffset(pane()->model().LfOffset(offset)); }
+  std::size_t Stored(int offset) const { return pane()->model().FromLfOffset(static_cast<std::size_t>(std::max(offset, 0))); }
 };
 
 }  // namespace
@@ -181,12 +181,13 @@ void TextPane::TellScreenReaders() {
   if (!QAccessible::isActive()) return;
   if (selectionChanged) {  // every change of the selection, by keys, mouse or a program
     const auto [from, to] = std::minmax(caret, anchor);
-    QAccessibleTextSelectionEvent selected(this, from == to ? -1 : ToOffset(from), from == to ? -1 : ToOffset(to));
-    selected.setCursorPosition(ToOffset(caret));
+    const int start = ToOffset(model_.LfOffset(from)), end = ToOffset(model_.LfOffset(to));
+    QAccessibleTextSelectionEvent selected(this, from == to ? -1 : start, from == to ? -1 : end);
+    selected.setCursorPosition(ToOffset(model_.LfOffset(caret)));
     QAccessible::updateAccessibility(&selected);
   }
   if (moved) {  // screen readers follow the caret
-    QAccessibleTextCursorEvent cursor(this, ToOffset(caret));
+    QAccessibleTextCursorEvent cursor(this, ToOffset(model_.LfOffset(caret)));
     QAccessible::updateAccessibility(&cursor);
   }
 }
