@@ -22,12 +22,6 @@ struct Text {
   int top = 0;  // the first row on screen
 };
 
-QString Lines(int count) {
-  QString text;
-  for (int i = 0; i < count; ++i) text += QStringLiteral("line %1 of words\n").arg(i);
-  return text;
-}
-
 const Text kCorpus[] = {
     {"short lines", QStringLiteral("one\ntwo\n\nfour")},
     {"empty", QString()},
@@ -38,11 +32,11 @@ const Text kCorpus[] = {
     {"blanks", QStringLiteral("          \n                         x")},
     {"lone LF", QStringLiteral("a\nb\n")},
     {"CR LF", QStringLiteral("ab\r\ncd\r\n")},
-    {"more lines than a screen", Lines(30)},
+    {"more lines than a screen", QStringLiteral("a line of words\n").repeated(30)},
     {"wide characters", QString::fromUtf16(u"\u4E00\u4E01 ab \u3042\u3044\u3046 \u4E00\u4E01\u4E02\u4E03\u4E04\u4E05\u4E06")},
     {"combining accents", QString::fromUtf16(u"cafe\u0301 re\u0301sume\u0301 nai\u0308ve a\u0300\u0301b")},
     {"punctuation", QStringLiteral("foo, bar. (baz) a-b 'q' x=1; y")},
-    {"a long text scrolled", Lines(100), 60},
+    {"a long text scrolled", QStringLiteral("a line of words\n").repeated(100), 60},
 };
 
 // Where Qt's box is not what the pane should answer, with the reason.
@@ -167,13 +161,11 @@ class TextPaneAccessibleTest : public QObject {
       Qt::KeyboardModifiers modifiers;
       bool caretAsTheBox = true;  // false: Qt's box moves its caret to the end without saying so
     };
-    const Step steps[] = {
-        {"right", Qt::Key_Right, {}},          {"shift+right", Qt::Key_Right, Qt::ShiftModifier},
+    const Step steps[] = {{"right", Qt::Key_Right, {}}, {"shift+right", Qt::Key_Right, Qt::ShiftModifier},
         {"shift+end", Qt::Key_End, Qt::ShiftModifier}, {"shift+left", Qt::Key_Left, Qt::ShiftModifier},
-        {"home", Qt::Key_Home, {}},            {"home again", Qt::Key_Home, {}},
-        {"down", Qt::Key_Down, {}},            {"ctrl+a", Qt::Key_A, Qt::ControlModifier, false},
-        {"a click", Qt::Key_unknown, {}},      {"a double click", Qt::Key_unknown, Qt::ShiftModifier},
-    };
+        {"home", Qt::Key_Home, {}}, {"home again", Qt::Key_Home, {}}, {"down", Qt::Key_Down, {}},
+        {"ctrl+a", Qt::Key_A, Qt::ControlModifier, false}, {"a click", Qt::Key_unknown, {}},
+        {"a double click", Qt::Key_unknown, Qt::ShiftModifier}};
     Load({"words", QStringLiteral("alpha beta gamma delta epsilon\nzeta eta")});
     QString all;
     for (const Step& s : steps) {
@@ -181,8 +173,7 @@ class TextPaneAccessibleTest : public QObject {
       QAbstractScrollArea* widgets[2] = {pane_.get(), box_.get()};
       for (int i = 0; i < 2; ++i) {
         widgets[i]->setFocus();
-        recorded = &events[i];
-        watched = widgets[i];
+        recorded = &events[i], watched = widgets[i];
         if (s.key != Qt::Key_unknown) QTest::keyClick(widgets[i], s.key, s.modifiers);
         else if (s.modifiers) QTest::mouseDClick(widgets[i]->viewport(), Qt::LeftButton, {}, {30, 5});
         else QTest::mouseClick(widgets[i]->viewport(), Qt::LeftButton, {}, {30, 5});
