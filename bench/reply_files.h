@@ -17,6 +17,7 @@ enum class Shape {
   Words,          // one line of words, a blank every 5 to 12 characters
   WordsAndTabs,   // the same with every third blank a tab
   LinesWithTabs,  // 80-character lines of words, indented with tabs and tabbed within
+  Accents,        // one line of words, every fourth letter with a combining accent (UTF-8)
 };
 struct ReplyCase {
   const char* name;
@@ -31,6 +32,7 @@ inline constexpr ReplyCase kReplyCases[] = {
     {"1 MB, words and tabs", 1u << 20, Shape::WordsAndTabs},
     {"16 MB, one line of words", 16u << 20, Shape::Words},
     {"64 MB, lines with tabs", 64u << 20, Shape::LinesWithTabs},
+    {"16 MB, words with accents", 16u << 20, Shape::Accents},
 };
 
 // 1 MiB of a reply's shape, repeated to fill the file. Words come from a fixed sequence, so
@@ -42,9 +44,14 @@ inline std::string ReplyBlock(Shape shape) {
     seed = seed * 1103515245u + 12345u;
     return (seed >> 16) % below;
   };
-  const auto words = [&](std::string& out, std::size_t length, bool tabs) {
+  const auto words = [&](std::string& out, std::size_t length, bool tabs, bool accents = false) {
+    // Acute, grave, diaeresis and circumflex, decomposed: U+0301, U+0300, U+0308, U+0302 in UTF-8.
+    static const char* const kAccents[] = {"\xCC\x81", "\xCC\x80", "\xCC\x88", "\xCC\x82"};
     for (int blanks = 0; out.size() < length; ++blanks) {
-      for (unsigned n = 4 + next(8); n > 0 && out.size() < length; --n) out += static_cast<char>('a' + next(26));
+      for (unsigned n = 4 + next(8); n > 0 && out.size() < length; --n) {
+        out += static_cast<char>('a' + next(26));
+        if (accents && next(4) == 0 && out.size() + 2 < length) out += kAccents[next(4)];
+      }
       if (out.size() < length) out += tabs && blanks % 3 == 2 ? '\t' : ' ';
     }
   };
@@ -57,6 +64,7 @@ inline std::string ReplyBlock(Shape shape) {
     case Shape::OneLine: block.assign(1 << 20, 'y'); break;
     case Shape::Words: words(block, 1 << 20, false); break;
     case Shape::WordsAndTabs: words(block, 1 << 20, true); break;
+    case Shape::Accents: words(block, 1 << 20, false, true); break;
     case Shape::LinesWithTabs:
       while (block.size() < (1 << 20)) {
         std::string line(1 + next(3), '\t');

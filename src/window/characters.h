@@ -16,7 +16,9 @@ enum class WordClass : std::uint8_t { Word, Blank, Sign };
 // A character's properties in the pane's fixed-pitch font. A tab's cells depend on its column
 // and are the layout's to count; a line break belongs to no word.
 struct CharacterClass {
-  std::uint8_t cells;  // 2 for East Asian wide and fullwidth characters, else 1
+  // 2 for East Asian wide and fullwidth characters; 0 for combining marks and zero-width
+  // format characters (joiners, variation selectors), drawn over the character before them
+  std::uint8_t cells;
   WordClass word;
 };
 
@@ -24,9 +26,15 @@ struct CharacterClass {
 // ranges; below U+007F the rules are plain ASCII.
 CharacterClass ClassOf(char32_t c);
 
-// The cells of a character other than a tab. Everything below U+1100 takes one cell, which
-// the layout's fast paths rely on.
-inline std::size_t WidthOf(char32_t c) { return c < 0x1100 ? 1 : ClassOf(c).cells; }
+// Every character below this one takes one cell, which the layout's fast paths rely on.
+constexpr char16_t kFirstUncommon = 0x0300;
+
+// The cells of a character other than a tab; the common combining accents (U+0300 to U+036F)
+// are answered without the table.
+inline std::size_t WidthOf(char32_t c) {
+  if (c < kFirstUncommon) return 1;
+  return c <= 0x036F ? 0 : ClassOf(c).cells;
+}
 
 // The character that starts at offset: a surrogate pair decoded, a lone surrogate as itself.
 inline char32_t CodePointAt(std::u16string_view text, std::size_t offset) {

@@ -17,6 +17,13 @@ bool KeepsColumn(PaneModel::Motion motion) {
 
 bool IsBreak(char32_t c) { return c == U'\r' || c == U'\n'; }
 
+// What the platform's box takes for white space and for the punctuation between words.
+bool IsWhite(char16_t c) {
+  return c == u' ' || (c >= u'\t' && c <= u'\r') || c == 0x85 || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) ||
+         c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
+}
+bool IsSeparator(char16_t c) { return c < 0x80 && std::u16string_view(u".,?!@#$:;-<>[](){}=/+%&^*'\"`~|\\").find(c) != std::u16string_view::npos; }
+
 }  // namespace
 
 void PaneModel::SetText(std::u16string text) {
@@ -55,11 +62,12 @@ std::vector<PaneModel::Run> PaneModel::RunsOf(std::size_t row) const {
     const std::size_t units = layout_.UnitsAt(i), cells = layout_.CellsAt(i, column);
     const bool selected = i >= selFrom && i < selTo;
     // Tabs and one-cell characters of the fixed-pitch font's kind share runs; others (wide
-    // ones, and those a fallback font may draw in another width) stand at their own cells.
-    const bool plain = text[i] == u'\t' || (cells == 1 && text[i] < 0x1100);
+    // ones, those a fallback font may draw in another width, and a character with the marks
+    // drawn over it) stand at their own cells.
+    const bool plain = text[i] == u'\t' || (units == 1 && text[i] < kFirstUncommon);
     if (!(plain && joinable && runs.back().selected == selected)) runs.push_back({column, 0, {}, selected});
     Run& run = runs.back();
-    if (text[i] == u'\t') run.text.append(cells, u' ');
+    if (text[i] == u'\t') run.text.append(cells, u' ');  // marks over a tab are not drawn
     else if (text[i] < u' ') run.text += u' ';  // a control character shows as a blank
     else run.text.append(text.substr(i, units));
     run.cells += cells;
@@ -135,20 +143,64 @@ std::pair<std::size_t, std::size_t> PaneModel::WordAt(std::size_t offset) const 
   if (offset >= text.size()) return {offset, offset};
   const char32_t c = CodePointAt(text, offset);
   if (IsBreak(c)) return {offset, offset};
-  const WordClass kind = ClassOf(c).word;
+  const WordClass kind = ClassOf(c).word;  // a character's marks go with it
   if (kind == WordClass::Sign) return {offset, offset + layout_.UnitsAt(offset)};
   const auto same = [&](std::size_t at) {
     const char32_t d = CodePointAt(text, at);
     return !IsBreak(d) && ClassOf(d).word == kind;
   };
   std::size_t from = offset, to = offset;
-  while (from > 0) {  // back a character: a surrogate pair's two units at once
-    const std::size_t before = from >= 2 && layout_.UnitsAt(from - 2) == 2 ? from - 2 : from - 1;
+  while (from > 0) {  // back a character: a surrogate pair or a character with its marks at once
+    const std::size_t before = layout_.Clamp(from - 1);
     if (!same(before)) break;
     from = before;
   }
   while (to < text.size() && same(to)) to += layout_.UnitsAt(to);
   return {from, to};
+}
+
+std::pair<std::size_t, std::size_t> PaneModel::ReadingAt(std::size_t offset, Reading piece) const {
+  const std::u16string_view text = Text();
+  offset = layout_.Clamp(offset);
+  const WrappedText::Row line = layout_.LineAround(offset);
+  const std::size_t start = line.offset, end = line.offset + line.length;
+  const auto whole = [&](std::size_t at) {  // the end of the character that holds `at`
+    const std::size_t from = layout_.Clamp(at);
+    return from == at ? at : from + layout_.UnitsAt(from);
+  };
+  switch (piece) {
+    case Reading::Character:
+      return {offset, offset >= text.size() ? offset : layout_.Next(offset)};
+    case Reading::Line: return {start, end};
+    case Reading::Row: {
+      const std::size_t row = layout_.RowOf(offset);
+      const WrappedText::Row r = layout_.RowAt(row);
+      std::size_t to = r.offset + r.length;
+      if (to < end && r.length > 0 && IsWhite(text[to - 1])) --to;  // the blank a row wraps at
+      return {r.offset, to};
+    }
+    case Reading::Word: break;
+  }
+  const auto white = [&](std::size_t at) { return IsWhite(text[at]); };
+  const auto separator = [&](std::size_t at) { return IsSeparator(text[at]); };
+  std::size_t from = offset;
+  if (offset > start && !(offset == end && (white(offset - 1) || separator(offset - 1)))) {
+    from = offset < end ? offset + 1 : offset;
+    while (from > start && white(from - 1)) --from;
+    if (from > start && separator(from - 1)) {
+      while (from > start && separator(from - 1)) --from;
+    } else {
+      while (from > start && !white(from - 1) && !separator(from - 1)) --from;
+    }
+    from = layout_.Clamp(from);
+  }
+  std::size_t to = from;
+  if (to < end && separator(to)) {
+    while (to < end && separator(to)) ++to;
+  } else {
+    while (to < end && !white(to) && !separator(to)) ++to;
+  }
+  return {from, whole(to)};
 }
 
 PaneModel::Cell PaneModel::CellOf(std::size_t offset) const {

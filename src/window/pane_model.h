@@ -29,8 +29,9 @@ class PaneModel {
 
   // A piece of a row to paint: `text` fills `cells` cells from `column`, in the selection's
   // colours when `selected`. A tab is a run of blanks to its stop, a wide character a run of
-  // its own over two cells; control characters show as blanks. A selected line break is one
-  // blank cell after the row's text.
+  // its own over two cells, a character with combining marks a run of its own with its marks
+  // (the font draws them over it); control characters show as blanks. A selected line break
+  // is one blank cell after the row's text.
   struct Run {
     std::size_t column;
     std::size_t cells;
@@ -42,6 +43,9 @@ class PaneModel {
   // the text's first row is the first on screen.
   void SetText(std::u16string text);
   std::u16string_view Text() const { return layout_.Text(); }
+  // Offsets in the text with LF breaks, as screen readers count them, and back (see WrappedText).
+  std::size_t LfOffset(std::size_t offset) const { return layout_.LfOffset(offset); }
+  std::size_t FromLfOffset(std::size_t lfOffset) const { return layout_.FromLfOffset(lfOffset); }
 
   // The pane's size in whole cells, each at least 1. The rows on screen are also the page
   // that Page Up and Page Down move by.
@@ -92,6 +96,13 @@ class PaneModel {
   void DoubleClick(Point point);
   // What a double click on the character at offset selects, as [from, to).
   std::pair<std::size_t, std::size_t> WordAt(std::size_t offset) const;
+  // What a screen reader reads at offset, as [from, to), the way the platform's text box
+  // answers it: the character (with its marks) or nothing at the text's end; the word
+  // (letters and signs up to a blank or a punctuation mark, or a run of punctuation; on
+  // blanks the word before them, on the line); the row on screen (without the blank where it
+  // wraps); the line without its break.
+  enum class Reading { Character, Word, Row, Line };
+  std::pair<std::size_t, std::size_t> ReadingAt(std::size_t offset, Reading piece) const;
   // The character under a point (see WrappedText::CharAt).
   std::size_t CharAt(Point point) const;
 

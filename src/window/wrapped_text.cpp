@@ -11,13 +11,14 @@
 namespace webapitest {
 namespace {
 
-// Whether any of four UTF-16 units packed in a word is a tab, at least U+1100, or (with
-// orBlank) a space; looked at all four at once, since plain replies are megabytes of this.
+// Whether any of four UTF-16 units packed in a word is a tab, at least U+0300 (kFirstUncommon),
+// or (with orBlank) a space; looked at all four at once, since plain replies are megabytes of this.
 bool AnySpecial(std::uint64_t units, bool orBlank) {
   constexpr std::uint64_t kOnes = 0x0001000100010001u, kTops = 0x8000800080008000u;
   const auto anyZero = [](std::uint64_t x) { return ((x - kOnes) & ~x & kTops) != 0; };
   const std::uint64_t highBytes = (units >> 8) & 0x00FF00FF00FF00FFu;
-  if (((highBytes + 0x006F006F006F006Fu) & 0x0180018001800180u) != 0) return true;  // a high byte >= 0x11
+  static_assert(kFirstUncommon == 0x0300);
+  if (((highBytes + 0x007D007D007D007Du) & 0x0180018001800180u) != 0) return true;  // a high byte >= 0x03
   return anyZero(units ^ (kOnes * u'\t')) || (orBlank && anyZero(units ^ (kOnes * u' ')));
 }
 
@@ -37,6 +38,12 @@ void WrappedText::Assign(std::u16string text) {
     ++p;
     lineStart_.push_back(static_cast<std::uint32_t>(p - begin));
   }
+  crsBefore_.assign(1, 0);
+  for (std::size_t line = 1; line < lineStart_.size(); ++line) {
+    const std::uint32_t start = lineStart_[line];
+    crsBefore_.push_back(crsBefore_.back() + (start >= 2 && text_[start - 2] == u'\r' ? 1 : 0));
+  }
+  if (crsBefore_.back() == 0) crsBefore_.clear();
   SetColumns(columns_);
 }
 
@@ -82,7 +89,7 @@ bool WrappedText::Plain(std::size_t line, bool orBlank) const {
     if (AnySpecial(units, orBlank)) return false;
   }
   for (; p != end; ++p)
-    if (*p == u'\t' || *p >= 0x1100 || (orBlank && *p == u' ')) return false;
+    if (*p == u'\t' || *p >= kFirstUncommon || (orBlank && *p == u' ')) return false;
   return true;
 }
 
@@ -93,7 +100,7 @@ void WrappedText::WrapLine(std::size_t line, std::vector<std::uint32_t>& starts)
   std::size_t breakAt = rowStart, breakColumn = 0;  // just after the row's last blank
   for (std::size_t i = rowStart; i < end;) {
     const char16_t c = t[i];
-    if (c > u' ' && c < 0x1100 && column < columns_) {  // most characters: one cell that fits
+    if (c > u' ' && c < kFirstUncommon && column < columns_) {  // most characters: one cell that fits
       ++column;
       ++i;
       continue;
@@ -104,8 +111,13 @@ void WrappedText::WrapLine(std::size_t line, std::vector<std::uint32_t>& starts)
       breakColumn = column;
       continue;
     }
-    const std::size_t units = c >= 0xD800 ? UnitsAt(i) : 1;
-    const std::size_t cells = c >= 0x1100 ? CellsAt(i, column) : 1;
+    if (Joins(i)) {  // a mark goes with its character, and a row never starts at one
+      if (breakAt == i) breakAt += PointUnits(i);
+      i += PointUnits(i);
+      continue;
+    }
+    const std::size_t units = c >= kFirstUncommon ? UnitsAt(i) : 1;
+    const std::size_t cells = c >= kFirstUncommon ? CellsAt(i, column) : 1;
     if (column + cells > columns_ && column > 0) {
       if (breakAt > rowStart) {  // the word moves to a row of its own
         rowStart = breakAt;
@@ -148,15 +160,28 @@ std::size_t WrappedText::RowOf(std::size_t offset) const {
   return static_cast<std::size_t>(after - rowStart_.begin()) - 1;
 }
 
-std::size_t WrappedText::UnitsAt(std::size_t offset) const {
+std::size_t WrappedText::PointUnits(std::size_t offset) const {
   return offset + 1 < text_.size() && IsHigh(text_[offset]) && IsLow(text_[offset + 1]) ? 2 : 1;
+}
+
+bool WrappedText::Joins(std::size_t offset) const {
+  if (offset == 0 || offset >= text_.size() || text_[offset] < kFirstUncommon || text_[offset - 1] == u'\n') return false;
+  return !IsLow(text_[offset]) && WidthOf(CodePointAt(text_, offset)) == 0;
+}
+
+std::size_t WrappedText::UnitsAt(std::size_t offset) const {
+  if (offset >= text_.size()) return 1;
+  std::size_t end = offset + PointUnits(offset);
+  while (Joins(end)) end += PointUnits(end);
+  return end - offset;
 }
 
 std::size_t WrappedText::CellsAt(std::size_t offset, std::size_t column) const {
   if (offset >= text_.size()) return 1;
   const char16_t c = text_[offset];
   if (c == u'\t') return kTabStop - column % kTabStop;
-  return c < 0x1100 ? 1 : WidthOf(CodePointAt(text_, offset));
+  if (c < kFirstUncommon) return 1;
+  return std::max<std::size_t>(WidthOf(CodePointAt(text_, offset)), 1);  // a mark that starts a line: one cell
 }
 
 std::size_t WrappedText::ColumnOf(std::size_t offset) const {
@@ -199,6 +224,11 @@ std::size_t WrappedText::CharAt(std::size_t row, std::size_t cell) const {
   return end == text_.size() || AtBreak(end) || r.length == 0 ? end : Previous(end);
 }
 
+WrappedText::Row WrappedText::LineAround(std::size_t offset) const {
+  const std::size_t line = LineOf(std::min(offset, text_.size()));
+  return {lineStart_[line], LineLength(line)};
+}
+
 bool WrappedText::AtBreak(std::size_t offset) const {
   if (offset >= text_.size()) return false;
   return text_[offset] == u'\n' || (text_[offset] == u'\r' && offset + 1 < text_.size() && text_[offset + 1] == u'\n');
@@ -206,10 +236,12 @@ bool WrappedText::AtBreak(std::size_t offset) const {
 
 std::size_t WrappedText::Clamp(std::size_t offset) const {
   offset = std::min(offset, text_.size());
-  if (offset > 0 && offset < text_.size() &&
-      ((text_[offset - 1] == u'\r' && text_[offset] == u'\n') || (IsHigh(text_[offset - 1]) && IsLow(text_[offset]))))
+  if (offset > 0 && offset < text_.size() && text_[offset - 1] == u'\r' && text_[offset] == u'\n') return offset - 1;
+  for (;;) {  // back out of a surrogate pair, then out of the marks after a character
+    if (offset > 0 && offset < text_.size() && IsHigh(text_[offset - 1]) && IsLow(text_[offset])) --offset;
+    if (!Joins(offset)) return offset;
     --offset;
-  return offset;
+  }
 }
 
 std::size_t WrappedText::Previous(std::size_t offset) const {
@@ -217,8 +249,7 @@ std::size_t WrappedText::Previous(std::size_t offset) const {
   offset = std::min(offset, text_.size());
   const std::size_t line = LineOf(offset);
   if (offset == lineStart_[line]) return lineStart_[line - 1] + LineLength(line - 1);
-  --offset;
-  return offset > lineStart_[line] && IsLow(text_[offset]) && IsHigh(text_[offset - 1]) ? offset - 1 : offset;
+  return Clamp(offset - 1);
 }
 
 std::size_t WrappedText::Next(std::size_t offset) const {
@@ -227,6 +258,21 @@ std::size_t WrappedText::Next(std::size_t offset) const {
   if (offset >= lineStart_[line] + LineLength(line))
     return line + 1 < lineStart_.size() ? lineStart_[line + 1] : text_.size();
   return offset + UnitsAt(offset);
+}
+
+std::size_t WrappedText::LfOffset(std::size_t offset) const {
+  offset = std::min(offset, text_.size());
+  return crsBefore_.empty() ? offset : offset - crsBefore_[LineOf(offset)];
+}
+
+std::size_t WrappedText::FromLfOffset(std::size_t lfOffset) const {
+  if (crsBefore_.empty()) return std::min(lfOffset, text_.size());
+  std::size_t low = 0, high = lineStart_.size();  // the last line that starts at or before lfOffset
+  while (high - low > 1) {
+    const std::size_t middle = (low + high) / 2;
+    (lineStart_[middle] - crsBefore_[middle] <= lfOffset ? low : high) = middle;
+  }
+  return std::min(lfOffset + crsBefore_[low], text_.size());
 }
 
 std::u16string_view WrappedText::Slice(std::size_t from, std::size_t to) const {

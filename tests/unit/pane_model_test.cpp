@@ -349,3 +349,43 @@ TEST(PaneModel, SmallWheelStepsMakeEveryRowTheyAddUpTo) {
 
 }  // namespace
 }  // namespace webapitest
+
+namespace webapitest {
+namespace {
+
+// "e\u0301x\U0001F600\uFE0Fy\u200Dz": cells e+accent 0, x 1, the pair and its selector 2-3,
+// y and the joiner 4, z 5.
+constexpr std::u16string_view kMarks = u"e\u0301x\U0001F600\uFE0Fy\u200Dz";
+
+TEST(PaneModel, CaretSelectionAndPointsNeverStopInsideACharacterWithItsMarks) {
+  const KeyCase keys[] = {{"right over a letter and its accent", kMarks, 20, 0, {Motion::Right}, 2},
+                           {"left over a pair and its selector", kMarks, 20, 6, {Motion::Left}, 3},
+                           {"right over a letter and a joiner", kMarks, 20, 6, {Motion::Right}, 8},
+                           {"a caret put inside is pulled back", kMarks, 20, 1, {}, 0}};
+  for (const KeyCase& c : keys) {
+    SCOPED_TRACE(c.name);
+    PaneModel m = Model(c.text, c.columns);
+    m.Select(c.from, c.from);
+    for (const Motion key : c.keys) m.Press(key, false);
+    EXPECT_EQ(m.caret(), c.caret);
+  }
+  const PointCase points[] = {{"after the accented letter", 0, {0, 1.0}, 2},
+                               {"the right half of the emoji", 0, {0, 3.6}, 6},
+                               {"after the joined letter", 0, {0, 5.0}, 8}};
+  for (const PointCase& c : points) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Model(kMarks, 20).OffsetAt(c.point), c.offset);
+  }
+  PaneModel m = Model(u"caf\u0065\u0301 bar", 20);
+  m.DoubleClick({0, 3.5});
+  EXPECT_EQ(m.SelectedText(), u"cafe\u0301");
+  EXPECT_EQ(m.CellOf(6).column, 5u);  // "bar" one cell after the blank, the accent taking none
+  const std::vector<PaneModel::Run> runs = Model(kMarks, 20).RunsOf(0);
+  ASSERT_EQ(runs.size(), 5u);  // a mark drawn with its letter in the letter's cells
+  EXPECT_EQ(std::make_tuple(runs[0].text, runs[0].column, runs[0].cells), std::make_tuple(u"e\u0301", 0u, 1u));
+  EXPECT_EQ(std::make_tuple(runs[2].text, runs[2].column, runs[2].cells), std::make_tuple(u"\U0001F600\uFE0F", 2u, 2u));
+  EXPECT_EQ(runs[4].column, 5u);
+}
+
+}  // namespace
+}  // namespace webapitest

@@ -44,6 +44,9 @@ TEST(WrappedText, LinesWrapAfterTheLastBlankThatFits) {
       {"a wide character in a one-cell pane", 1, u"\u4E00\u4E01", {u"\u4E00", u"\u4E01"}},
       {"a wide surrogate pair", 3, u"a\U00020000\U00020000", {u"a\U00020000", u"\U00020000"}},
       {"the empty text", 10, u"", {u""}},
+      {"marks take no cell", 3, u"e\u0301e\u0301e\u0301x", {u"e\u0301e\u0301e\u0301", u"x"}},
+      {"a row never starts at a mark after a blank", 2, u"ab \u0301c", {u"ab \u0301", u"c"}},
+      {"a cut word keeps its marks", 2, u"a\u0301b\u0302\u0303c", {u"a\u0301b\u0302\u0303", u"c"}},
   };
   for (const LayoutCase& c : cases) {
     SCOPED_TRACE(c.name);

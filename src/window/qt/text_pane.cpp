@@ -50,19 +50,16 @@ TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
 void TextPane::Relayout() {
   geometry_.SetCell(QFontMetricsF(font()).horizontalAdvance(QLatin1Char('M')), fontMetrics().lineSpacing());
   model_.Resize(geometry_.Columns(viewport()->width()), geometry_.Rows(viewport()->height()));
-  Show(false);
+  Show();
 }
 
-void TextPane::Show(bool caretMoved) {
+void TextPane::Show() {
   QScrollBar* bar = verticalScrollBar();
   bar->setRange(0, ToInt(model_.MaxTop()));
   bar->setPageStep(ToInt(model_.page()));
   bar->setValue(ToInt(model_.top()));
   viewport()->update();
-  if (caretMoved && QAccessible::isActive()) {  // screen readers follow the caret
-    QAccessibleTextCursorEvent moved(this, ToInt(model_.caret()));
-    QAccessible::updateAccessibility(&moved);
-  }
+  TellScreenReaders();
 }
 
 void TextPane::scrollContentsBy(int, int) {
@@ -78,7 +75,7 @@ void TextPane::wheelEvent(QWheelEvent* event) {
   const double rows = geometry_.RowsOf(turn, model_.page());
   if (rows == 0) return QAbstractScrollArea::wheelEvent(event);
   model_.Wheel(rows);
-  Show(false);
+  Show();
   event->accept();
 }
 
@@ -89,7 +86,7 @@ void TextPane::SetText(std::u16string text) {
 
 void TextPane::Select(std::size_t anchor, std::size_t caret) {
   model_.Select(anchor, caret);
-  Show(true);
+  Show();
 }
 
 QString TextPane::PlainText() const { return ToQStringWithLf(model_.Text()); }
@@ -141,19 +138,19 @@ void TextPane::keyPressEvent(QKeyEvent* event) {
 
 void TextPane::Complete(PaneCommand done) {
   if (done == PaneCommand::Copy) Copy();
-  else if (done != PaneCommand::None) Show(true);
+  else if (done != PaneCommand::None) Show();
 }
 
 void TextPane::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
   model_.Click(PointAt(event->position()), event->modifiers() & Qt::ShiftModifier);
-  Show(true);
+  Show();
 }
 
 void TextPane::mouseMoveEvent(QMouseEvent* event) {
   if (!(event->buttons() & Qt::LeftButton)) return;
   model_.Drag(PointAt(event->position()));
-  Show(true);
+  Show();
 }
 
 void TextPane::mouseReleaseEvent(QMouseEvent* event) {
@@ -165,7 +162,7 @@ void TextPane::mouseReleaseEvent(QMouseEvent* event) {
 
 void TextPane::mouseDoubleClickEvent(QMouseEvent* event) {
   model_.DoubleClick(PointAt(event->position()));
-  Show(true);
+  Show();
 }
 
 void TextPane::contextMenuEvent(QContextMenuEvent* event) {

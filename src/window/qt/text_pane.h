@@ -60,12 +60,15 @@ class TextPane : public QAbstractScrollArea {
 
  private:
   void Relayout();  // the font's cell (its advance often a fraction of a pixel) and the pane's size
-  void Show(bool caretMoved);  // brings the scroll bar and the screen up to the model
+  void Show();  // brings the scroll bar, the screen and screen readers up to the model
   void Complete(PaneCommand done);  // a key's or menu item's copy, or its change shown
   PaneModel::Point PointAt(const QPointF& position) const;
+  // Sends screen readers the change of the selection and the caret's move since last told.
+  void TellScreenReaders();
 
   PaneModel model_;
   PaneGeometry geometry_;
+  std::size_t toldCaret_ = 0, toldAnchor_ = 0;  // as screen readers were last told
 };
 
 }  // namespace webapitest
