@@ -1,12 +1,11 @@
 // Checking request documents and reading reply documents, with pugixml.
-#include "library/documents.h"
+#include "library/core.h"
 
 #include <pugixml.hpp>
 
 #include <cstring>
 
-#include "common/xml.h"
-#include "library/text.h"
+#include "common/common.h"
 
 namespace webapi {
 namespace {
@@ -14,6 +13,20 @@ namespace {
 using standin::Where;
 
 constexpr std::size_t kBodyLinesShown = 10;
+
+// The text of line number `line` (from 1), without its line break; empty past the end.
+std::string_view LineAt(std::string_view text, std::size_t line) {
+  std::size_t start = 0;
+  for (std::size_t n = 1; n < line; ++n) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) return std::string_view();
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+  if (start >= text.size()) return std::string_view();
+  const std::size_t end = text.find_first_of("\r\n", start);
+  return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+}
 
 // The line at a position and a caret under the column, for a tester to find the spot.
 void ShowSpot(std::string_view utf8, std::size_t offset, std::vector<std::string>& lines) {

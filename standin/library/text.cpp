@@ -1,5 +1,5 @@
 // Code page conversion through iconv, and the line rules of reply and fault files.
-#include "library/text.h"
+#include "library/core.h"
 
 #include <iconv.h>
 #include <langinfo.h>
@@ -120,17 +120,11 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   return joined;
 }
 
-std::string_view LineAt(std::string_view text, std::size_t line) {
-  std::size_t start = 0;
-  for (std::size_t n = 1; n < line; ++n) {
-    const std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) return std::string_view();
-    start = end + 1;
-    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
-  }
-  if (start >= text.size()) return std::string_view();
-  const std::size_t end = text.find_first_of("\r\n", start);
-  return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+const char* CodeName(std::int32_t code) {
+  static const char* const kNames[] = {"ok", "not started", "bad argument", "malformed request", "request file",
+                                       "connection failed", "timeout", "HTTP error status", "bad reply",
+                                       "server fault", "write failed", "nothing to write", "internal error"};
+  return code >= WEBAPI_OK && code <= WEBAPI_INTERNAL ? kNames[code] : "unknown";
 }
 
 std::string Count(long long n, const char* singular, const char* plural) {

@@ -1,5 +1,5 @@
 // HTTP exchanges with libcurl, and curl's errors told as a tester needs to hear them.
-#include "library/transfer.h"
+#include "library/core.h"
 
 #include <curl/curl.h>
 
@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <memory>
 
-#include "library/text.h"
 
 namespace webapi {
 namespace {

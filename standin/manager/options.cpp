@@ -1,10 +1,9 @@
 // The manager host's command line.
-#include "manager/options.h"
+#include "manager/manager.h"
 
 #include <cstdio>
 
-#include "common/host.h"
-#include "common/text.h"
+#include "common/common.h"
 
 namespace manager {
 
