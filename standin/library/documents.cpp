@@ -93,21 +93,20 @@ bool AppendContentLines(const pugi::xml_node& node, std::vector<std::string>& ou
 
 // Looks for host='...' in the first <server ...> tag of text that need not be well-formed.
 bool ScanServerHost(std::string_view text, std::string& host) {
-  for (std::size_t at = text.find("<server"); at != std::string_view::npos; at = text.find("<server", at + 1)) {
-    std::size_t i = at + 7;
+  constexpr std::string_view kBlank(" \t\r\n\0", 5);
+  constexpr auto npos = std::string_view::npos;
+  for (std::size_t at = text.find("<server"); at != npos; at = text.find("<server", at + 1)) {
+    const std::size_t i = at + 7;
     if (i >= text.size() || !std::strchr(" \t\r\n/>", text[i])) continue;
-    const std::size_t end = text.find('>', i);
-    const std::string_view tag = text.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i);
-    for (std::size_t h = tag.find("host"); h != std::string_view::npos; h = tag.find("host", h + 1)) {
-      if (h > 0 && !std::strchr(" \t\r\n", tag[h - 1])) continue;
-      std::size_t j = h + 4;
-      while (j < tag.size() && std::strchr(" \t\r\n", tag[j])) ++j;
-      if (j >= tag.size() || tag[j] != '=') continue;
-      ++j;
-      while (j < tag.size() && std::strchr(" \t\r\n", tag[j])) ++j;
-      if (j >= tag.size() || (tag[j] != '\'' && tag[j] != '"')) continue;
+    const std::string_view tag = text.substr(i, text.find('>', i) - i);
+    for (std::size_t h = tag.find("host"); h != npos; h = tag.find("host", h + 1)) {
+      if (h > 0 && kBlank.find(tag[h - 1]) == npos) continue;
+      std::size_t j = tag.find_first_not_of(kBlank, h + 4);
+      if (j == npos || tag[j] != '=') continue;
+      j = tag.find_first_not_of(kBlank, j + 1);
+      if (j == npos || (tag[j] != '\'' && tag[j] != '"')) continue;
       const std::size_t close = tag.find(tag[j], j + 1);
-      if (close == std::string_view::npos) continue;
+      if (close == npos) continue;
       host = std::string(tag.substr(j + 1, close - j - 1));
       return true;
     }
