@@ -1,12 +1,11 @@
 // Checking request documents and reading reply documents, with pugixml.
-#include "library/documents.h"
+#include "library/core.h"
 
 #include <pugixml.hpp>
 
 #include <cstring>
 
-#include "common/xml.h"
-#include "library/text.h"
+#include "common/common.h"
 
 namespace webapi {
 namespace {
@@ -14,6 +13,20 @@ namespace {
 using standin::Where;
 
 constexpr std::size_t kBodyLinesShown = 10;
+
+// The text of line number `line` (from 1), without its line break; empty past the end.
+std::string_view LineAt(std::string_view text, std::size_t line) {
+  std::size_t start = 0;
+  for (std::size_t n = 1; n < line; ++n) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) return std::string_view();
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+  if (start >= text.size()) return std::string_view();
+  const std::size_t end = text.find_first_of("\r\n", start);
+  return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+}
 
 // The line at a position and a caret under the column, for a tester to find the spot.
 void ShowSpot(std::string_view utf8, std::size_t offset, std::vector<std::string>& lines) {
@@ -80,21 +93,20 @@ bool AppendContentLines(const pugi::xml_node& node, std::vector<std::string>& ou
 
 // Looks for host='...' in the first <server ...> tag of text that need not be well-formed.
 bool ScanServerHost(std::string_view text, std::string& host) {
-  for (std::size_t at = text.find("<server"); at != std::string_view::npos; at = text.find("<server", at + 1)) {
-    std::size_t i = at + 7;
+  constexpr std::string_view kBlank(" \t\r\n\0", 5);
+  constexpr auto npos = std::string_view::npos;
+  for (std::size_t at = text.find("<server"); at != npos; at = text.find("<server", at + 1)) {
+    const std::size_t i = at + 7;
     if (i >= text.size() || !std::strchr(" \t\r\n/>", text[i])) continue;
-    const std::size_t end = text.find('>', i);
-    const std::string_view tag = text.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i);
-    for (std::size_t h = tag.find("host"); h != std::string_view::npos; h = tag.find("host", h + 1)) {
-      if (h > 0 && !std::strchr(" \t\r\n", tag[h - 1])) continue;
-      std::size_t j = h + 4;
-      while (j < tag.size() && std::strchr(" \t\r\n", tag[j])) ++j;
-      if (j >= tag.size() || tag[j] != '=') continue;
-      ++j;
-      while (j < tag.size() && std::strchr(" \t\r\n", tag[j])) ++j;
-      if (j >= tag.size() || (tag[j] != '\'' && tag[j] != '"')) continue;
+    const std::string_view tag = text.substr(i, text.find('>', i) - i);
+    for (std::size_t h = tag.find("host"); h != npos; h = tag.find("host", h + 1)) {
+      if (h > 0 && kBlank.find(tag[h - 1]) == npos) continue;
+      std::size_t j = tag.find_first_not_of(kBlank, h + 4);
+      if (j == npos || tag[j] != '=') continue;
+      j = tag.find_first_not_of(kBlank, j + 1);
+      if (j == npos || (tag[j] != '\'' && tag[j] != '"')) continue;
       const std::size_t close = tag.find(tag[j], j + 1);
-      if (close == std::string_view::npos) continue;
+      if (close == npos) continue;
       host = std::string(tag.substr(j + 1, close - j - 1));
       return true;
     }

@@ -1,6 +1,5 @@
 // The fifteen entry points: C linkage, exported by name, forwarding to the one session.
-#include "library/session.h"
-#include "library/webapi.h"
+#include "library/core.h"
 
 #define WEBAPI_EXPORT extern "C" __attribute__((visibility("default"))) int32_t WEBAPI_CALL
 

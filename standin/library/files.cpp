@@ -1,5 +1,5 @@
 // File access with POSIX calls, so that nothing blocks on special files.
-#include "library/files.h"
+#include "library/core.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "library/text.h"
 
 namespace webapi {
 namespace {

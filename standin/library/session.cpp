@@ -1,16 +1,12 @@
 // Requests, their outcome kept for the reply and fault files, settings, log and dump.
-#include "library/session.h"
+#include "library/core.h"
 
 #include <curl/curl.h>
 
 #include <cstdio>
 #include <utility>
 
-#include "common/host.h"
-#include "common/text.h"
-#include "library/documents.h"
-#include "library/files.h"
-#include "library/text.h"
+#include "common/common.h"
 
 namespace webapi {
 namespace {
@@ -120,7 +116,7 @@ std::int32_t Session::FileRequestReply(const char* requestPath, const char* repl
 Outcome Session::Post(std::string_view document, std::int32_t timeoutSeconds, bool raw, std::string& where) {
   TransferRequest request;
   request.post = true;
-  request.path = settings_.requestPath;
+  request.path = requestPath_;
   request.timeoutSeconds = timeoutSeconds;
   if (raw) {
     Outcome found = FindServer(document, request.host);
@@ -145,7 +141,7 @@ Outcome Session::Post(std::string_view document, std::int32_t timeoutSeconds, bo
 }
 
 TransferResult Session::Exchange(TransferRequest request) {
-  if (settings_.logLevel >= kLogTrace && !settings_.logPath.empty())
+  if (logLevel_ >= kLogTrace && !logPath_.empty())
     request.trace = [this](std::string_view line) { Log(kLogTrace, std::string(line)); };
   TransferResult result = Transfer(request);
   Dump(request, result);
@@ -210,14 +206,14 @@ std::int32_t Session::SetRequestPath(const char* path) {
   if (!path) return WEBAPI_BAD_ARGUMENT;
   const std::string_view text(path);
   if (text.empty()) {
-    settings_.requestPath = kDefaultRequestPath;
+    requestPath_ = "/webapi";
     return WEBAPI_OK;
   }
   if (text.front() != '/' || text.size() > 2048) return WEBAPI_BAD_ARGUMENT;
   for (const char c : text)
     if (c <= ' ' || c > '~' || c == '#') return WEBAPI_BAD_ARGUMENT;
-  settings_.requestPath = std::string(text);
-  Log(kLogDetails, "Request path: " + settings_.requestPath);
+  requestPath_ = std::string(text);
+  Log(kLogDetails, "Request path: " + requestPath_);
   return WEBAPI_OK;
 }
 
@@ -227,7 +223,7 @@ std::int32_t Session::SetFile(std::string& setting, const char* path, const char
   // A log that will be written gets its first line now, so that a file that takes nothing (a
   // full disk, /dev/full) is reported here and not lost silently later; any other file is
   // opened once, so that a path that cannot be written is reported here.
-  const bool firstLine = &setting == &settings_.logPath && settings_.logLevel >= kLogRequests;
+  const bool firstLine = &setting == &logPath_ && logLevel_ >= kLogRequests;
   if (*path) {
     const std::string line = firstLine ? standin::LocalTimestamp() + " " + LevelName(kLogRequests) + " Log file: " +
                                              path + "\n"
@@ -243,25 +239,25 @@ std::int32_t Session::SetFile(std::string& setting, const char* path, const char
   return WEBAPI_OK;
 }
 
-std::int32_t Session::SetFileDump(const char* path) { return SetFile(settings_.dumpPath, path, "dump file"); }
+std::int32_t Session::SetFileDump(const char* path) { return SetFile(dumpPath_, path, "dump file"); }
 
-std::int32_t Session::SetLogFile(const char* path) { return SetFile(settings_.logPath, path, "log file"); }
+std::int32_t Session::SetLogFile(const char* path) { return SetFile(logPath_, path, "log file"); }
 
 std::int32_t Session::SetLogLevel(std::int32_t level) {
   if (!started_) return WEBAPI_NOT_STARTED;
   if (level < kLogOff || level > kLogTrace) return WEBAPI_BAD_ARGUMENT;
-  settings_.logLevel = level;
+  logLevel_ = level;
   return WEBAPI_OK;
 }
 
 void Session::Log(std::int32_t level, const std::string& line) const {
-  if (level > settings_.logLevel || settings_.logPath.empty()) return;
+  if (level > logLevel_ || logPath_.empty()) return;
   std::string why;
-  WriteFile(settings_.logPath, standin::LocalTimestamp() + " " + LevelName(level) + " " + line + "\n", true, why);
+  WriteFile(logPath_, standin::LocalTimestamp() + " " + LevelName(level) + " " + line + "\n", true, why);
 }
 
 void Session::Dump(const TransferRequest& request, const TransferResult& result) const {
-  if (settings_.dumpPath.empty()) return;
+  if (dumpPath_.empty()) return;
   std::string text = "==== " + standin::LocalTimestamp() + " " + Attempt(request) + "\n";
   if (request.post) text += "---- request, " + Bytes(request.body.size()) + "\n" + Block(request.body);
   if (result.status != 0)
@@ -271,8 +267,8 @@ void Session::Dump(const TransferRequest& request, const TransferResult& result)
     for (const auto& line : result.outcome.lines) text += line + "\n";
   }
   std::string why;
-  if (!WriteFile(settings_.dumpPath, text, true, why))
-    Log(kLogErrors, "Cannot add to the dump file \"" + settings_.dumpPath + "\": " + why);
+  if (!WriteFile(dumpPath_, text, true, why))
+    Log(kLogErrors, "Cannot add to the dump file \"" + dumpPath_ + "\": " + why);
 }
 
 }  // namespace webapi

@@ -1,5 +1,5 @@
 // Code page conversion through iconv, and the line rules of reply and fault files.
-#include "library/text.h"
+#include "library/core.h"
 
 #include <iconv.h>
 #include <langinfo.h>
@@ -17,26 +17,11 @@ std::string Normalised(std::string_view codeset) {
   return name;
 }
 
-// How many bytes the character starting at p takes, for skipping what cannot be converted.
-std::size_t CharacterLength(const char* p, std::size_t left, bool utf8) {
-  if (!utf8) return 1;
-  std::size_t n = 1;
-  while (n < left && (static_cast<unsigned char>(p[n]) & 0xC0) == 0x80) ++n;
-  return n;
-}
-
-// The codeset of the current locale (LC_CTYPE), as nl_langinfo names it.
-std::string LocalCodeset() {
-  const char* name = nl_langinfo(CODESET);
-  return name ? std::string(name) : std::string();
-}
-
 // True when text in this codeset can be used as UTF-8 unchanged: UTF-8 itself, and plain
 // ASCII (the "C" locale), whose bytes above 127 are taken as they are.
 bool PassesAsUtf8(std::string_view codeset) {
   const std::string name = Normalised(codeset);
-  return name.empty() || name == "UTF8" || name == "ANSIX341968" || name == "ASCII" ||
-         name == "USASCII";
+  return name.empty() || name == "UTF8" || name == "ANSIX341968" || name == "ASCII" || name == "USASCII";
 }
 
 }  // namespace
@@ -47,7 +32,6 @@ std::string Recode(std::string_view text, const std::string& from, const std::st
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
   const bool fromUtf8 = Normalised(from) == "UTF8";
   std::string out;
-  out.reserve(text.size() + text.size() / 4 + 16);
   const char* in = text.data();
   std::size_t inLeft = text.size();
   char buffer[4096];
@@ -58,8 +42,9 @@ std::string Recode(std::string_view text, const std::string& from, const std::st
     out.append(buffer, static_cast<std::size_t>(put - buffer));
     if (done != static_cast<std::size_t>(-1)) break;
     if (errno == E2BIG) continue;
-    // EILSEQ or EINVAL: a character that cannot be read or written here.
-    const std::size_t skip = CharacterLength(in, inLeft, fromUtf8);
+    // EILSEQ or EINVAL: a character that cannot be read or written here is skipped whole.
+    std::size_t skip = 1;
+    while (fromUtf8 && skip < inLeft && (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80) ++skip;
     in += skip;
     inLeft -= skip;
     out += '?';
@@ -74,12 +59,12 @@ std::string Recode(std::string_view text, const std::string& from, const std::st
 }
 
 std::string LocalToUtf8(std::string_view text) {
-  const std::string codeset = LocalCodeset();
+  const std::string codeset = nl_langinfo(CODESET);  // of the current locale (LC_CTYPE)
   return PassesAsUtf8(codeset) ? std::string(text) : Recode(text, codeset, "UTF-8");
 }
 
 std::string Utf8ToLocal(std::string_view text) {
-  const std::string codeset = LocalCodeset();
+  const std::string codeset = nl_langinfo(CODESET);
   return PassesAsUtf8(codeset) ? std::string(text) : Recode(text, "UTF-8", codeset);
 }
 
@@ -109,28 +94,16 @@ std::vector<std::string> Excerpt(std::string_view text, std::size_t shown) {
 }
 
 std::string JoinLines(const std::vector<std::string>& lines) {
-  std::size_t size = 0;
-  for (const auto& line : lines) size += line.size() + 2;
   std::string joined;
-  joined.reserve(size);
-  for (const auto& line : lines) {
-    joined += line;
-    joined += "\r\n";
-  }
+  for (const auto& line : lines) joined += line + "\r\n";
   return joined;
 }
 
-std::string_view LineAt(std::string_view text, std::size_t line) {
-  std::size_t start = 0;
-  for (std::size_t n = 1; n < line; ++n) {
-    const std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) return std::string_view();
-    start = end + 1;
-    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
-  }
-  if (start >= text.size()) return std::string_view();
-  const std::size_t end = text.find_first_of("\r\n", start);
-  return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+const char* CodeName(std::int32_t code) {
+  static const char* const kNames[] = {"ok", "not started", "bad argument", "malformed request", "request file",
+                                       "connection failed", "timeout", "HTTP error status", "bad reply",
+                                       "server fault", "write failed", "nothing to write", "internal error"};
+  return code >= WEBAPI_OK && code <= WEBAPI_INTERNAL ? kNames[code] : "unknown";
 }
 
 std::string Count(long long n, const char* singular, const char* plural) {

@@ -1,5 +1,5 @@
 // HTTP exchanges with libcurl, and curl's errors told as a tester needs to hear them.
-#include "library/transfer.h"
+#include "library/core.h"
 
 #include <curl/curl.h>
 
@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <memory>
 
-#include "library/text.h"
 
 namespace webapi {
 namespace {
@@ -207,13 +206,9 @@ TransferResult Transfer(const TransferRequest& request) {
   result.milliseconds = static_cast<long long>(total / 1000);
   curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &result.status);
   result.statusLine = receiver.statusLine;
-  if (done != CURLE_OK) {
-    result.outcome = Explain(done, e, request, receiver, errors);
-    result.body = std::move(receiver.body);
-    return result;
-  }
+  if (done != CURLE_OK) result.outcome = Explain(done, e, request, receiver, errors);
   result.body = std::move(receiver.body);
-  if (result.status != 200) {
+  if (done == CURLE_OK && result.status != 200) {
     std::string status = receiver.statusLine.substr(std::min<std::size_t>(receiver.statusLine.find(' '), receiver.statusLine.size()));
     while (!status.empty() && status.front() == ' ') status.erase(0, 1);
     if (status.empty()) status = std::to_string(result.status);

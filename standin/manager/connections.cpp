@@ -16,6 +16,7 @@
 #include <boost/beast/http/read.hpp>
 
 #include <array>
+#include <stdexcept>
 #include <atomic>
 #include <map>
 #include <optional>
@@ -23,10 +24,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/host.h"
-#include "common/text.h"
-#include "manager/binding.h"
-#include "manager/exchange.h"
+#include "common/common.h"
 
 namespace manager {
 namespace net = boost::asio;
@@ -40,6 +38,33 @@ constexpr auto kStopGrace = std::chrono::milliseconds(1000);
 // After a refusal, what the client still sends is read and dropped for this long, so that
 // closing does not reset the connection before the client has read the refusal.
 constexpr auto kLinger = std::chrono::milliseconds(2000);
+
+
+// Opens the acceptor on the first address options.host resolves to that takes options.port,
+// bound and listening; with --fail refuse bound only, so that every connection is refused.
+// Throws std::runtime_error saying why when no address takes the port.
+void Bind(tcp::acceptor& acceptor, const Options& options) {
+  const bool refuse = HoldsPort(options);
+  const std::string where = standin::HostPort{options.host, options.port}.Authority();
+  boost::system::error_code error;
+  tcp::resolver resolver(acceptor.get_executor());
+  const auto found = resolver.resolve(options.host, std::to_string(options.port),
+                                      tcp::resolver::passive | tcp::resolver::numeric_service, error);
+  if (error) throw std::runtime_error("cannot use " + where + ": " + error.message());
+  std::string why = "no address";
+  for (const auto& entry : found) {
+    acceptor.open(entry.endpoint().protocol(), error);
+    // SO_REUSEADDR only, never SO_REUSEPORT: a second manager on the port is told it is in use.
+    // A port held without listening takes neither, or a second one could take it as well.
+    if (!error && !refuse) acceptor.set_option(tcp::acceptor::reuse_address(true), error);
+    if (!error) acceptor.bind(entry.endpoint(), error);
+    if (!error && !refuse) acceptor.listen(1024, error);
+    if (!error) return;
+    why = error.message();
+    acceptor.close(error);
+  }
+  throw std::runtime_error((refuse ? "cannot take " : "cannot listen on ") + where + ": " + why);
+}
 
 }  // namespace
 

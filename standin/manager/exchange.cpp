@@ -1,5 +1,5 @@
 // The manager host's answers to HTTP requests: limits, refusals, routing, the log's escaping.
-#include "manager/exchange.h"
+#include "manager/manager.h"
 
 #include <arpa/inet.h>
 
@@ -11,7 +11,7 @@
 #include <cctype>
 #include <iterator>
 
-#include "common/host.h"
+#include "common/common.h"
 
 namespace manager {
 namespace http = boost::beast::http;

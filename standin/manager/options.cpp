@@ -1,10 +1,10 @@
 // The manager host's command line.
-#include "manager/options.h"
+#include "manager/manager.h"
 
 #include <cstdio>
+#include <set>
 
-#include "common/host.h"
-#include "common/text.h"
+#include "common/common.h"
 
 namespace manager {
 
@@ -24,58 +24,52 @@ const char* Usage() {
          "  --quiet             no request log on stderr\n";
 }
 
+namespace {
+
+// Sets one option from its value; what is wrong with the value otherwise.
+std::string Set(Options& options, const std::string& arg, const std::string& value) {
+  std::string why;
+  long number = 0;
+  if (arg == "--listen") {
+    const auto listen = standin::ParseHostPort(value, why, 0);
+    if (!listen) return "--listen " + value + ": " + why;
+    options.host = listen->host;
+    options.port = listen->port;
+  } else if (arg == "--path") {
+    if (value.empty() || value.front() != '/') return "--path " + value + ": a path starts with /";
+    options.path = value;
+  } else if (arg == "--delay") {
+    if (!standin::ReadNumber(value, 9999999, number))
+      return "--delay " + value + ": expected milliseconds from 0 to 9999999";
+    options.delay = std::chrono::milliseconds(number);
+  } else if (arg == "--fail-first") {
+    if (!standin::ReadNumber(value, 999999, number))
+      return "--fail-first " + value + ": expected a count of connections from 0 to 999999";
+    options.failFirst = static_cast<std::size_t>(number);
+  } else if (value == "refuse" || value == "http-error" || value == "close-mid-reply") {
+    options.fail = value == "refuse" ? FailMode::kRefuse : value == "http-error" ? FailMode::kHttpError
+                                                                                  : FailMode::kCloseMidReply;
+  } else {
+    return "--fail " + value + ": expected refuse, http-error or close-mid-reply";
+  }
+  return "";
+}
+
+}  // namespace
+
 std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, std::string& error, bool& help) {
   Options options;
   options.log = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
   help = false;
   error.clear();
+  const std::set<std::string> valued = {"--listen", "--path", "--delay", "--fail", "--fail-first"};
   for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {
     const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      help = true;
-      return options;
-    }
-    if (arg == "--quiet") {
-      options.log = nullptr;
-      continue;
-    }
-    if (arg != "--listen" && arg != "--path" && arg != "--delay" && arg != "--fail" && arg != "--fail-first") {
-      error = "unknown option \"" + arg + "\"";
-      break;
-    }
-    if (i + 1 >= args.size()) {
-      error = arg + " needs a value";
-      break;
-    }
-    const std::string& value = args[++i];
-    std::string why;
-    long delay = 0;
-    if (arg == "--listen") {
-      if (const auto listen = standin::ParseHostPort(value, why, 0)) {
-        options.host = listen->host;
-        options.port = listen->port;
-      } else {
-        error = "--listen " + value + ": " + why;
-      }
-    } else if (arg == "--path") {
-      if (value.empty() || value.front() != '/') error = "--path " + value + ": a path starts with /";
-      else options.path = value;
-    } else if (arg == "--delay") {
-      if (standin::ReadNumber(value, 9999999, delay)) options.delay = std::chrono::milliseconds(delay);
-      else error = "--delay " + value + ": expected milliseconds from 0 to 9999999";
-    } else if (arg == "--fail-first") {
-      long first = 0;
-      if (standin::ReadNumber(value, 999999, first)) options.failFirst = static_cast<std::size_t>(first);
-      else error = "--fail-first " + value + ": expected a count of connections from 0 to 999999";
-    } else if (value == "refuse") {
-      options.fail = FailMode::kRefuse;
-    } else if (value == "http-error") {
-      options.fail = FailMode::kHttpError;
-    } else if (value == "close-mid-reply") {
-      options.fail = FailMode::kCloseMidReply;
-    } else {
-      error = "--fail " + value + ": expected refuse, http-error or close-mid-reply";
-    }
+    if ((help = arg == "--help" || arg == "-h")) return options;
+    if (arg == "--quiet") options.log = nullptr;
+    else if (!valued.count(arg)) error = "unknown option \"" + arg + "\"";
+    else if (i + 1 >= args.size()) error = arg + " needs a value";
+    else error = Set(options, arg, args[++i]);
   }
   if (!error.empty()) return std::nullopt;
   return options;

@@ -1,12 +1,12 @@
 // The services of the manager host and the documents it answers with.
-#include "manager/services.h"
+#include "manager/manager.h"
 
 #include <pugixml.hpp>
 
 #include <cctype>
 #include <string>
 
-#include "common/xml.h"
+#include "common/common.h"
 
 namespace manager {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "manager/services.h"
+#include "manager/manager.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view body(reinterpret_cast<const char*>(data), size);

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "manager/exchange.h"
+#include "manager/manager.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   manager::Options options;

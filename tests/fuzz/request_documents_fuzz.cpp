@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "library/documents.h"
+#include "library/core.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const bool utf8 = std::setlocale(LC_ALL, "C.UTF-8") != nullptr;

@@ -5,10 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "common/host.h"
-#include "common/text.h"
-#include "library/documents.h"
-#include "library/text.h"
+#include "common/common.h"
+#include "library/core.h"
 #include "support.h"
 
 namespace {

@@ -10,9 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "manager/exchange.h"
 #include "manager/manager.h"
-#include "manager/services.h"
 #include "support.h"
 
 namespace {

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "manager/manager.h"
-#include "manager/services.h"
 #include "support.h"
 
 namespace {

@@ -1,11 +1,13 @@
-// Checking host text before it becomes part of a URL or an address to listen on.
-#include "common/host.h"
+// Hosts and ports, numbers, positions in a document, and the logs' timestamps.
+#include "common/common.h"
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <cctype>
-
-#include "common/text.h"
+#include <chrono>
+#include <cstdio>
+#include <ctime>
 
 namespace standin {
 
@@ -77,6 +79,55 @@ std::optional<HostPort> ParseHostPort(std::string_view text, std::string& why, i
   }
   result.port = static_cast<int>(port);
   return result;
+}
+
+bool ReadNumber(std::string_view digits, long max, long& number) {
+  if (digits.empty()) return false;
+  number = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9' || number > max) return false;
+    number = number * 10 + (c - '0');
+  }
+  return number <= max;
+}
+
+Position PositionAt(std::string_view utf8, std::size_t offset) {
+  offset = std::min(offset, utf8.size());
+  Position at;
+  for (std::size_t i = 0; i < offset; ++i) {
+    const char c = utf8[i];
+    if (c == '\n' || (c == '\r' && !(i + 1 < utf8.size() && utf8[i + 1] == '\n'))) {
+      ++at.line;
+      at.column = 1;
+    } else if (c != '\r' && (static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+      ++at.column;
+    }
+  }
+  return at;
+}
+
+std::string Where(std::string_view utf8, std::ptrdiff_t offset) {
+  if (offset < 0) return "an unknown position";
+  const Position at = PositionAt(utf8, static_cast<std::size_t>(offset));
+  return "line " + std::to_string(at.line) + ", column " + std::to_string(at.column);
+}
+
+std::string LocalTimestamp() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  char text[40];
+  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  std::snprintf(text + length, sizeof text - length, ".%03d", static_cast<int>(millis));
+  return text;
+}
+
+std::string Where(std::string_view utf8, const pugi::xml_node& node) {
+  std::ptrdiff_t offset = node.offset_debug();
+  if (offset > 0 && node.type() == pugi::node_element) --offset;
+  return Where(utf8, offset);
 }
 
 }  // namespace standin
