@@ -142,23 +142,6 @@ Reply Respond(const Request& request, const Options& options, const std::functio
   return reply;
 }
 
-Reply RespondToBytes(std::string_view bytes, const Options& options, const std::function<StatusInfo()>& status) {
-  RequestParser parser;
-  Prepare(parser, options.limits);
-  boost::beast::error_code error;
-  while (!error && !parser.is_done()) {
-    const std::size_t used = parser.put(boost::asio::buffer(bytes.data(), bytes.size()), error);
-    bytes.remove_prefix(used);
-    if (error == http::error::need_more) error = {};
-    if (error || used > 0) continue;
-    // All that came is read: the client has ended its side.
-    if (parser.got_some()) parser.put_eof(error);
-    if (!error && !parser.is_done()) error = http::error::partial_message;
-  }
-  if (error) return Refusal(error, options.limits);
-  return Respond(parser.get(), options, status);
-}
-
 std::string Escaped(std::string_view text) {
   static const char* const kHex = "0123456789ABCDEF";
   std::string out;

@@ -131,9 +131,6 @@ Reply Refusal(const boost::beast::error_code& error, const Limits& limits);
 // whose Content-Type is neither XML nor text; then GET /status, POST <path>, 404 and 405.
 Reply Respond(const Request& request, const Options& options, const std::function<StatusInfo()>& status);
 
-// Reads one request from bytes (the whole of what a client sent) and answers it.
-Reply RespondToBytes(std::string_view bytes, const Options& options, const std::function<StatusInfo()>& status);
-
 // Text for the request log: control characters, bytes above 126 and '\' as \xNN.
 std::string Escaped(std::string_view text);
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "manager/manager.h"
+#include "../standin/respond_to_bytes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   manager::Options options;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "manager/manager.h"
+#include "respond_to_bytes.h"
 #include "support.h"
 
 namespace {
