@@ -281,6 +281,10 @@ TEST(PaneModel, PointsOnTabsAndWideCharactersGoToTheNearerSide) {
   }
 }
 
+// "e\u0301x\U0001F600\uFE0Fy\u200Dz": cells e+accent 0, x 1, the pair and its selector 2-3,
+// y and the joiner 4, z 5.
+constexpr std::u16string_view kMarks = u"e\u0301x\U0001F600\uFE0Fy\u200Dz";
+
 TEST(PaneModel, CaretAndSelectionStepOverTabsAndWideCharactersWhole) {
   const KeyCase cases[] = {
       {"right over a tab", kCells, 20, 1, {Motion::Right}, 2},
@@ -289,6 +293,10 @@ TEST(PaneModel, CaretAndSelectionStepOverTabsAndWideCharactersWhole) {
       {"down keeps the column past a wide character", kCells, 20, 4, {Motion::Down}, 11},
       {"up into a wide character: its nearer side", kCells, 20, 10, {Motion::Up}, 3},
       {"down from after a tab", kCells, 20, 2, {Motion::Down}, 8},
+      {"right over a letter and its accent", kMarks, 20, 0, {Motion::Right}, 2},
+      {"left over a pair and its selector", kMarks, 20, 6, {Motion::Left}, 3},
+      {"right over a letter and a joiner", kMarks, 20, 6, {Motion::Right}, 8},
+      {"a caret put inside a character with its marks is pulled back", kMarks, 20, 1, {}, 0},
   };
   for (const KeyCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -353,22 +361,7 @@ TEST(PaneModel, SmallWheelStepsMakeEveryRowTheyAddUpTo) {
 namespace webapitest {
 namespace {
 
-// "e\u0301x\U0001F600\uFE0Fy\u200Dz": cells e+accent 0, x 1, the pair and its selector 2-3,
-// y and the joiner 4, z 5.
-constexpr std::u16string_view kMarks = u"e\u0301x\U0001F600\uFE0Fy\u200Dz";
-
 TEST(PaneModel, CaretSelectionAndPointsNeverStopInsideACharacterWithItsMarks) {
-  const KeyCase keys[] = {{"right over a letter and its accent", kMarks, 20, 0, {Motion::Right}, 2},
-                           {"left over a pair and its selector", kMarks, 20, 6, {Motion::Left}, 3},
-                           {"right over a letter and a joiner", kMarks, 20, 6, {Motion::Right}, 8},
-                           {"a caret put inside is pulled back", kMarks, 20, 1, {}, 0}};
-  for (const KeyCase& c : keys) {
-    SCOPED_TRACE(c.name);
-    PaneModel m = Model(c.text, c.columns);
-    m.Select(c.from, c.from);
-    for (const Motion key : c.keys) m.Press(key, false);
-    EXPECT_EQ(m.caret(), c.caret);
-  }
   const PointCase points[] = {{"after the accented letter", 0, {0, 1.0}, 2},
                                {"the right half of the emoji", 0, {0, 3.6}, 6},
                                {"after the joined letter", 0, {0, 5.0}, 8}};
