@@ -30,7 +30,7 @@ TextPane* TextPane::Create(HWND parent, int id, const RECT& bounds, std::u16stri
   auto* pane = new TextPane;
   pane->name_ = std::move(name);
   // The edit control's style bits say what the pane is, for whoever looks (tests, readers).
-  const DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY;
+  const DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
   const HWND hwnd = CreatePaneWindow(exStyle, style, bounds, parent, id, pane);
   if (!hwnd) {
     delete pane;
@@ -42,7 +42,6 @@ TextPane* TextPane::Create(HWND parent, int id, const RECT& bounds, std::u16stri
 LRESULT TextPane::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: SetFont(static_cast<HFONT>(GetStockObject(ANSI_FIXED_FONT))); return 0;
-    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;  // Tab, Enter, Escape go to the window
     case WM_SIZE: Relayout(); return 0;
     case WM_PAINT: OnPaint(); return 0;
     case WM_ERASEBKGND: return 1;  // painted whole in WM_PAINT
@@ -90,9 +89,7 @@ LRESULT TextPane::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TextPane::Relayout() {
-  RECT client{};
-  GetClientRect(hwnd_, &client);
-  model_.Resize(geometry_.Columns(client.right), geometry_.Rows(client.bottom));
+  Reformat();
   Show();
 }
 

@@ -17,6 +17,22 @@ LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(lParam)) InvalidateRect(hwnd_, nullptr, TRUE);
       return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
+    case WM_GETDLGCODE: {  // as the window's multi-line boxes: Tab and Escape go to the window
+      const auto* key = reinterpret_cast<const MSG*>(lParam);
+      const bool leaves = key && key->message == WM_KEYDOWN && (key->wParam == VK_TAB || key->wParam == VK_ESCAPE);
+      return DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_HASSETSEL | (leaves ? 0 : DLGC_WANTALLKEYS);
+    }
+    case EM_GETRECT:
+      if (lParam) *reinterpret_cast<RECT*>(lParam) = FormatRect();
+      return 0;
+    case EM_GETMARGINS: return MAKELRESULT(margins_.left, margins_.right);
+    case EM_SETMARGINS: {  // EC_USEFONTINFO: the narrow margins the font's metrics give
+      const auto margin = [this](WORD value) { return value == EC_USEFONTINFO ? fontMargin_ : static_cast<int>(value); };
+      if (wParam & EC_LEFTMARGIN) margins_.left = margin(LOWORD(lParam));
+      if (wParam & EC_RIGHTMARGIN) margins_.right = margin(HIWORD(lParam));
+      Relayout();
+      return 0;
+    }
     case WM_VSCROLL: OnScroll(LOWORD(wParam)); return 0;
     case WM_COPY: Copy(); return 0;
     case WM_SETTEXT:
@@ -38,6 +54,10 @@ LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return MAKELRESULT(std::min<DWORD>(from, 0xFFFF), std::min<DWORD>(to, 0xFFFF));
     }
     case EM_SETSEL: {
+      if (static_cast<int>(wParam) == -1) {  // drops the selection, the caret staying
+        Select(caret(), caret());
+        return 0;
+      }
       const auto at = [this](WPARAM value) {  // -1: the end
         const int signedValue = static_cast<int>(value);
         return signedValue < 0 ? Text().size() : static_cast<std::size_t>(signedValue);
@@ -48,7 +68,23 @@ LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case EM_GETLINECOUNT: return static_cast<LRESULT>(model_.RowCount());
     case EM_LINELENGTH: {
       const auto at = static_cast<long long>(static_cast<int>(wParam));
+      if (at < 0) {  // the characters left unselected on the rows of the selection, anchor first
+        const PaneModel::Row first = model_.RowAt(model_.RowOf(anchor())), last = model_.RowAt(model_.RowOf(caret()));
+        const auto unselected = static_cast<long long>(anchor() - first.offset) +
+                                static_cast<long long>(last.offset + last.length) - static_cast<long long>(caret());
+        return static_cast<LRESULT>(unselected);
+      }
       return static_cast<LRESULT>(model_.RowAt(model_.RowOf(at < 0 ? caret() : static_cast<std::size_t>(at))).length);
+    }
+    case EM_GETLINE: {  // a row's text into the buffer, whose first WORD says its size
+      if (!lParam || wParam >= model_.RowCount()) return 0;
+      auto* buffer = reinterpret_cast<wchar_t*>(lParam);
+      const std::size_t size = *reinterpret_cast<const WORD*>(buffer);
+      const PaneModel::Row row = model_.RowAt(wParam);
+      const std::size_t n = std::min(row.length, size);
+      std::memcpy(buffer, Text().data() + row.offset, n * sizeof(wchar_t));
+      if (n < size) buffer[n] = L'\0';  // where there is room, as the box does; not counted
+      return static_cast<LRESULT>(n);
     }
     case EM_LINEFROMCHAR: {  // -1: the row where the selection starts, or the caret's
       const int at = static_cast<int>(wParam);
@@ -72,7 +108,15 @@ LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const std::size_t at = model_.OffsetAt(PointAt(lParam));
       return MAKELRESULT(static_cast<WORD>(at), static_cast<WORD>(model_.RowOf(at)));
     }
-    case EM_GETFIRSTVISIBLELINE: return static_cast<LRESULT>(model_.top());
+    case EM_GETFIRSTVISIBLELINE:
+    case EM_GETTHUMB: return static_cast<LRESULT>(model_.top());  // the scroll bar's position too
+    case EM_SCROLL: {  // a row or a page either way; the rows it went, and TRUE
+      const auto page = static_cast<long long>(model_.page()), before = static_cast<long long>(model_.top());
+      const long long steps[] = {-1, 1, -page, page};  // SB_LINEUP, SB_LINEDOWN, SB_PAGEUP, SB_PAGEDOWN
+      if (wParam > SB_PAGEDOWN) return FALSE;
+      ScrollTo(before + steps[wParam]);
+      return MAKELRESULT(static_cast<WORD>(static_cast<long long>(model_.top()) - before), TRUE);
+    }
     case EM_LINESCROLL: ScrollTo(static_cast<long long>(model_.top()) + static_cast<int>(lParam)); return TRUE;
     case EM_SCROLLCARET: Select(anchor(), caret()); return TRUE;
     case EM_GETLIMITTEXT: return static_cast<LRESULT>(0xFFFFFFFFu);  // no limit but memory
@@ -92,6 +136,8 @@ void TextPane::SetFont(HFONT font) {
   SelectObject(dc, old);
   ReleaseDC(hwnd_, dc);
   geometry_.SetCell(size.cx, static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading));
+  fontMargin_ = static_cast<int>(metrics.tmAveCharWidth / 2);  // a new font brings its own margins
+  margins_ = {fontMargin_, 0, fontMargin_, 0};
   MakeCaret();  // as high as the new rows
   Relayout();
 }
@@ -133,12 +179,31 @@ void TextPane::OnContextMenu(LPARAM lParam) {
   }
   POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   if (at.x == -1 && at.y == -1) {  // from the keyboard: at the pane's corner
-    at = {PaneGeometry::kMargin, PaneGeometry::kMargin};
+    at = {geometry_.insets().left, geometry_.insets().top};
     ClientToScreen(hwnd_, &at);
   }
   const int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
   DestroyMenu(menu);
   Complete(ChooseMenuItem(model_, static_cast<PaneCommand>(chosen)));
+}
+
+// The box's formatting rectangle: the client area a pixel in from its sunken edge, less the
+// margins at either side.
+RECT TextPane::FormatRect() const {
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  const LONG edge = (GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) ? 1 : 0;
+  return {edge + margins_.left, edge, std::max<LONG>(edge + margins_.left, client.right - edge - margins_.right),
+          std::max<LONG>(edge, client.bottom - edge)};
+}
+
+void TextPane::Reformat() {
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  const RECT format = FormatRect();
+  geometry_.SetInsets({format.left, format.top, client.right - format.right, client.bottom - format.bottom});
+  // A row's text stays clear of the rectangle's right edge, as the box wraps it.
+  model_.Resize(geometry_.Columns(client.right - 1), geometry_.Rows(client.bottom));
 }
 
 POINT TextPane::CornerOf(const PaneRect& r) {
