@@ -9,6 +9,12 @@
 #include <cstring>
 
 namespace webapitest::win32 {
+namespace {
+
+// Two 16-bit halves as the box answers them: a LONG, widened with its sign.
+LRESULT Halves(WORD low, WORD high) { return static_cast<LONG>(MAKELONG(low, high)); }
+
+}  // namespace
 
 LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -25,7 +31,7 @@ LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case EM_GETRECT:
       if (lParam) *reinterpret_cast<RECT*>(lParam) = FormatRect();
       return 0;
-    case EM_GETMARGINS: return MAKELRESULT(margins_.left, margins_.right);
+    case EM_GETMARGINS: return Halves(static_cast<WORD>(margins_.left), static_cast<WORD>(margins_.right));
     case EM_SETMARGINS: {  // EC_USEFONTINFO: the narrow margins the font's metrics give
       const auto margin = [this](WORD value) { return value == EC_USEFONTINFO ? fontMargin_ : static_cast<int>(value); };
       if (wParam & EC_LEFTMARGIN) margins_.left = margin(LOWORD(lParam));
@@ -51,7 +57,7 @@ LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const auto to = static_cast<DWORD>(std::max(anchor(), caret()));
       if (wParam) *reinterpret_cast<DWORD*>(wParam) = from;
       if (lParam) *reinterpret_cast<DWORD*>(lParam) = to;
-      return MAKELRESULT(std::min<DWORD>(from, 0xFFFF), std::min<DWORD>(to, 0xFFFF));
+      return to > 0xFFFF ? -1 : Halves(static_cast<WORD>(from), static_cast<WORD>(to));  // too far for 16 bits
     }
     case EM_SETSEL: {
       if (static_cast<int>(wParam) == -1) {  // drops the selection, the caret staying
@@ -98,7 +104,7 @@ LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case EM_POSFROMCHAR: {  // client coordinates of a character's top left corner
       if (wParam >= Text().size()) return -1;
       const POINT at = CornerOf(geometry_.RectOf(model_.CellOf(wParam)));
-      return MAKELRESULT(static_cast<WORD>(at.x), static_cast<WORD>(at.y));
+      return Halves(static_cast<WORD>(at.x), static_cast<WORD>(at.y));
     }
     case EM_CHARFROMPOS: {  // the nearest place between characters, and its row, 16 bits each
       RECT client{};
@@ -106,7 +112,7 @@ LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
       if (!PtInRect(&client, point)) return -1;  // outside the pane: both halves 0xFFFF
       const std::size_t at = model_.OffsetAt(PointAt(lParam));
-      return MAKELRESULT(static_cast<WORD>(at), static_cast<WORD>(model_.RowOf(at)));
+      return Halves(static_cast<WORD>(at), static_cast<WORD>(model_.RowOf(at)));
     }
     case EM_GETFIRSTVISIBLELINE:
     case EM_GETTHUMB: return static_cast<LRESULT>(model_.top());  // the scroll bar's position too
@@ -115,7 +121,8 @@ LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const long long steps[] = {-1, 1, -page, page};  // SB_LINEUP, SB_LINEDOWN, SB_PAGEUP, SB_PAGEDOWN
       if (wParam > SB_PAGEDOWN) return FALSE;
       ScrollTo(before + steps[wParam]);
-      return MAKELRESULT(static_cast<WORD>(static_cast<long long>(model_.top()) - before), TRUE);
+      const long long went = static_cast<long long>(model_.top()) - before;
+      return went ? Halves(static_cast<WORD>(went), TRUE) : FALSE;
     }
     case EM_LINESCROLL: ScrollTo(static_cast<long long>(model_.top()) + static_cast<int>(lParam)); return TRUE;
     case EM_SCROLLCARET: Select(anchor(), caret()); return TRUE;
@@ -188,13 +195,20 @@ void TextPane::OnContextMenu(LPARAM lParam) {
 }
 
 // The box's formatting rectangle: the client area a pixel in from its sunken edge, less the
-// margins at either side.
+// margins at either side, as many whole rows high as fit (one at least).
 RECT TextPane::FormatRect() const {
   RECT client{};
   GetClientRect(hwnd_, &client);
   const LONG edge = (GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) ? 1 : 0;
+  const LONG row = geometry_.rowHeight(), rows = std::max<LONG>(1, (client.bottom - 2 * edge) / row);
   return {edge + margins_.left, edge, std::max<LONG>(edge + margins_.left, client.right - edge - margins_.right),
-          std::max<LONG>(edge, client.bottom - edge)};
+          edge + rows * row};
+}
+
+LPARAM TextPane::Confined(LPARAM point) const {
+  const RECT format = FormatRect();
+  const auto held = [](int v, LONG from, LONG to) { return static_cast<WORD>(std::clamp<LONG>(v, from, std::max(from, to - 1))); };
+  return MAKELPARAM(held(GET_X_LPARAM(point), format.left, format.right), held(GET_Y_LPARAM(point), format.top, format.bottom));
 }
 
 void TextPane::Reformat() {
