@@ -134,8 +134,8 @@ const std::vector<std::pair<const char*, Ask>>& Messages() {
        }},
       {"click", [](HWND w, const Sample& s, const RECT& c, int row) {
          Answers a;
-         for (int y = 1; y < c.bottom; y += std::max(1, row * 2 / 3))
-           for (int x = 0; x < c.right; x += 3) {
+         for (int y = 1; y < c.bottom; y += row)  // hit-testing itself is EM_CHARFROMPOS's
+           for (int x = 0; x < c.right; x += 11) {
              if (Send(w, EM_GETFIRSTVISIBLELINE) != s.scrolled) Reset(w, s);  // a click replaces the selection
              SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
              SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
