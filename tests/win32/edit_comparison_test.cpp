@@ -140,8 +140,9 @@ const std::vector<std::pair<const char*, Ask>> kMessages = {
      }},
     {"EM_GETRECT/EM_GETMARGINS", [](HWND w, auto&, auto&, int) {
        Answers a;
-       for (LPARAM margins : {LPARAM{-1}, MAKELPARAM(5, 7), MAKELPARAM(EC_USEFONTINFO, EC_USEFONTINFO)}) {
-         if (margins != -1) Send(w, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, margins);
+       for (int set = 0; set < 3; ++set) {  // as the box was made, 5 and 7 pixels, the font's again
+         const LPARAM margins = set == 1 ? MAKELPARAM(5, 7) : MAKELPARAM(EC_USEFONTINFO, EC_USEFONTINFO);
+         if (set) Send(w, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, margins);
          RECT r{};
          Send(w, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
          a.insert(a.end(), {r.left, r.top, r.right, r.bottom, Send(w, EM_GETMARGINS), Send(w, EM_POSFROMCHAR, 0)});
