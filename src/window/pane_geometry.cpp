@@ -11,22 +11,22 @@ void PaneGeometry::SetCell(double width, int height) {
 }
 
 std::size_t PaneGeometry::Columns(int width) const {
-  return static_cast<std::size_t>(std::max(1, static_cast<int>((width - 2 * kMargin) / cellWidth_)));
+  return static_cast<std::size_t>(std::max(1, static_cast<int>((width - insets_.left - insets_.right) / cellWidth_)));
 }
 
 std::size_t PaneGeometry::Rows(int height) const {
-  return static_cast<std::size_t>(std::max(1, (height - 2 * kMargin) / rowHeight_));
+  return static_cast<std::size_t>(std::max(1, (height - insets_.top - insets_.bottom) / rowHeight_));
 }
 
 PaneModel::Point PaneGeometry::PointAt(double x, double y) const {
-  y -= kMargin;
-  return {y < 0 ? -1 : static_cast<long long>(y / rowHeight_), (x - kMargin) / cellWidth_};
+  y -= insets_.top;
+  return {y < 0 ? -1 : static_cast<long long>(y / rowHeight_), (x - insets_.left) / cellWidth_};
 }
 
 PaneRect PaneGeometry::RectOf(const PaneModel::Cell& cell) const {
   const auto column = static_cast<double>(std::min<std::size_t>(cell.column, 1 << 16));
   const auto row = static_cast<double>(std::clamp<long long>(cell.row, -(1 << 20), 1 << 20));
-  return {kMargin + column * cellWidth_, kMargin + row * rowHeight_, static_cast<double>(cell.cells) * cellWidth_,
+  return {insets_.left + column * cellWidth_, insets_.top + row * rowHeight_, static_cast<double>(cell.cells) * cellWidth_,
           static_cast<double>(rowHeight_)};
 }
 

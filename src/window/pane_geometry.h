@@ -36,6 +36,14 @@ class PaneGeometry {
  public:
   static constexpr int kMargin = 2;  // pixels between the frame and the text, on every side
 
+  // Where the text lies in the client area (a box's formatting rectangle): its distance in
+  // pixels from each edge; kMargin on every side unless set.
+  struct Insets {
+    int left, top, right, bottom;
+  };
+  void SetInsets(const Insets& insets) { insets_ = insets; }
+  const Insets& insets() const { return insets_; }
+
   // The cell of the pane's fixed-pitch font: a character's advance (a fraction of a pixel
   // where the font has one) and a row's height; each is at least 1.
   void SetCell(double width, int height);
@@ -66,6 +74,7 @@ class PaneGeometry {
   double RowsOf(const WheelTurn& turn, std::size_t page) const;
 
  private:
+  Insets insets_{kMargin, kMargin, kMargin, kMargin};
   double cellWidth_ = 8;
   int rowHeight_ = 16;
 };

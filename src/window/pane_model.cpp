@@ -96,7 +96,7 @@ std::size_t PaneModel::Destination(Motion motion) const {
   const std::size_t row = layout_.RowOf(caret_);
   const auto vertical = [&](bool down, std::size_t rows) {
     const std::size_t target = down ? std::min(row + rows, layout_.RowCount() - 1) : row - std::min(row, rows);
-    return layout_.OffsetAt(target, goalColumn_);
+    return layout_.OffsetAt(target, static_cast<double>(goalColumn_));
   };
   switch (motion) {
     case Motion::Left: return layout_.Previous(caret_);
@@ -119,8 +119,7 @@ std::size_t PaneModel::RowAtPoint(Point point) const {
 }
 
 std::size_t PaneModel::OffsetAt(Point point) const {
-  const double column = std::max(0.0, std::floor(point.column + 0.5));
-  return layout_.OffsetAt(RowAtPoint(point), static_cast<std::size_t>(std::min(column, 1e15)));
+  return layout_.OffsetAt(RowAtPoint(point), std::clamp(point.column, 0.0, 1e15), pastWraps_);
 }
 
 void PaneModel::Click(Point point, bool extend) { MoveCaret(OffsetAt(point), extend); }

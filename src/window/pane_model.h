@@ -88,6 +88,9 @@ class PaneModel {
   // The mouse. A click puts the caret at the nearest place between two characters (with
   // `extend`, Shift, the anchor stays); a drag with the button down moves the caret only.
   std::size_t OffsetAt(Point point) const;
+  // Whether a point past the middle of a wrapped row's last character gives the row's end,
+  // where the next row starts (the Windows edit control's way), or the place before it.
+  void SetPointsPastWraps(bool on) { pastWraps_ = on; }
   void Click(Point point, bool extend);
   void Drag(Point point);
   // A double click selects the word (letters, digits, underscores of any script) under the
@@ -130,6 +133,7 @@ class PaneModel {
   std::size_t top_ = 0;
   std::size_t caret_ = 0;
   std::size_t anchor_ = 0;
+  bool pastWraps_ = false;
   std::size_t goalColumn_ = 0;  // Up and Down keep to the column where they started
   double wheelRows_ = 0;         // a part of a row that the wheel has turned
 };

@@ -200,13 +200,14 @@ std::size_t WrappedText::LastCaret(std::size_t row) const {
   return std::max(r.offset, Previous(end));
 }
 
-std::size_t WrappedText::OffsetAt(std::size_t row, std::size_t column) const {
+std::size_t WrappedText::OffsetAt(std::size_t row, double column, bool pastWrap) const {
   const Row r = RowAt(row);
-  const std::size_t last = LastCaret(row);
+  const std::size_t last = pastWrap ? r.offset + r.length : LastCaret(row);
   std::size_t at = 0;  // the cell where the character at i starts
   for (std::size_t i = r.offset; i < r.offset + r.length;) {
     const std::size_t units = UnitsAt(i), next = at + CellsAt(i, at);
-    if (column < next) return std::min(column - at <= next - column ? i : i + units, last);
+    const double from = static_cast<double>(at), to = static_cast<double>(next);
+    if (column < to) return std::min(column - from < to - column ? i : i + units, last);  // halfway: after
     at = next;
     i += units;
   }

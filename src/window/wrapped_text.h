@@ -44,9 +44,11 @@ class WrappedText {
   std::size_t RowOf(std::size_t offset) const;
   // The caret's column, in cells, within the row that shows it.
   std::size_t ColumnOf(std::size_t offset) const;
-  // The caret place nearest to a cell boundary of a row. On a row that wraps, the place
-  // before its last character is as far as it goes, so that the caret stays on the row.
-  std::size_t OffsetAt(std::size_t row, std::size_t column) const;
+  // The caret place nearest to a column of a row (in cells, a fraction telling where in a
+  // cell). On a row that wraps, the place before its last character is as far as it goes,
+  // so that the caret stays on the row, unless `pastWrap`: then a column past the middle of
+  // that character gives the row's end, where the next row starts.
+  std::size_t OffsetAt(std::size_t row, double column, bool pastWrap = false) const;
   // The offset of the character shown in a cell of a row. Past the row's characters: the
   // line break on a line's last row, else the row's last character.
   std::size_t CharAt(std::size_t row, std::size_t cell) const;

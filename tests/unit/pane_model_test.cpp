@@ -272,7 +272,8 @@ TEST(PaneModel, PointsOnTabsAndWideCharactersGoToTheNearerSide) {
       {"the far side of a tab", 0, {0, 6.0}, 2},
       {"the left half of a wide character", 0, {0, 9.9}, 3},
       {"the right half of a wide character", 0, {0, 10.6}, 4},
-      {"the left half of a pair", 0, {1, 9.0}, 8},
+      {"the left half of a pair", 0, {1, 8.9}, 8},
+      {"halfway: after", 0, {1, 9.0}, 10},
       {"the right half of a pair", 0, {1, 9.6}, 10},
   };
   for (const PointCase& c : cases) {
@@ -291,7 +292,7 @@ TEST(PaneModel, CaretAndSelectionStepOverTabsAndWideCharactersWhole) {
       {"right over a pair", kCells, 20, 8, {Motion::Right}, 10},
       {"left over a pair", kCells, 20, 10, {Motion::Left}, 8},
       {"down keeps the column past a wide character", kCells, 20, 4, {Motion::Down}, 11},
-      {"up into a wide character: its nearer side", kCells, 20, 10, {Motion::Up}, 3},
+      {"up onto the middle of a wide character: after it", kCells, 20, 10, {Motion::Up}, 4},
       {"down from after a tab", kCells, 20, 2, {Motion::Down}, 8},
       {"right over a letter and its accent", kMarks, 20, 0, {Motion::Right}, 2},
       {"left over a pair and its selector", kMarks, 20, 6, {Motion::Left}, 3},

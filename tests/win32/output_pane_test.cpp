@@ -104,18 +104,21 @@ TEST(OutputPane, AnswersWhereCharactersAreAsAWrappingEditControl) {
     const LRESULT place = SendMessageW(pane, EM_POSFROMCHAR, offset, 0);
     return std::pair<int, int>(GET_X_LPARAM(place), GET_Y_LPARAM(place));
   };
-  EXPECT_EQ(at(1), std::make_pair(2 + static_cast<int>(cell.cx), 2));  // the tab
-  EXPECT_EQ(at(2), std::make_pair(2 + 8 * static_cast<int>(cell.cx), 2));  // at the tab's stop
-
-  RECT client{};
+  RECT format{}, client{};
+  SendMessageW(pane, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
   GetClientRect(pane, &client);
-  const int perRow = ((client.right - 4) / static_cast<int>(cell.cx) + 1) / 5;  // "word " is five cells
+  const int x = format.left, y = format.top;  // where the text starts
+  EXPECT_EQ(at(1), std::make_pair(x + static_cast<int>(cell.cx), y));  // the tab
+  EXPECT_EQ(at(2), std::make_pair(x + 8 * static_cast<int>(cell.cx), y));  // at the tab's stop
+
+  // A row's text keeps a pixel clear of the right edge; a blank may hang past it.
+  const int perRow = ((format.right - format.left - 1) / static_cast<int>(cell.cx) + 1) / 5;  // "word " is five cells
   const auto second = static_cast<std::size_t>(5 + 5 * perRow);  // where the words' second row starts
   EXPECT_EQ(SendMessageW(pane, EM_LINEINDEX, 2, 0), static_cast<LRESULT>(second));
   EXPECT_EQ(SendMessageW(pane, EM_LINEFROMCHAR, second - 1, 0), 1);  // the blank stays on its row
-  EXPECT_EQ(at(second), std::make_pair(2, 2 + 2 * static_cast<int>(cell.cy)));
-  EXPECT_EQ(at(second - 2), std::make_pair(2 + (5 * perRow - 2) * static_cast<int>(cell.cx), 2 + static_cast<int>(cell.cy)));
-  const LRESULT found = SendMessageW(pane, EM_CHARFROMPOS, 0, MAKELPARAM(3, 3 + 2 * cell.cy));
+  EXPECT_EQ(at(second), std::make_pair(x, y + 2 * static_cast<int>(cell.cy)));
+  EXPECT_EQ(at(second - 2), std::make_pair(x + (5 * perRow - 2) * static_cast<int>(cell.cx), y + static_cast<int>(cell.cy)));
+  const LRESULT found = SendMessageW(pane, EM_CHARFROMPOS, 0, MAKELPARAM(x + 1, y + 1 + 2 * cell.cy));
   EXPECT_EQ(LOWORD(found), second);
   EXPECT_EQ(HIWORD(found), 2);
   EXPECT_EQ(SendMessageW(pane, EM_POSFROMCHAR, 5 + words.size(), 0), -1);  // past the end
@@ -127,7 +130,7 @@ TEST(OutputPane, AnswersWhereCharactersAreAsAWrappingEditControl) {
 
   SendMessageW(pane, EM_LINESCROLL, 0, 2);
   EXPECT_EQ(SendMessageW(pane, EM_GETFIRSTVISIBLELINE, 0, 0), 2);
-  EXPECT_EQ(at(second).second, 2);
+  EXPECT_EQ(at(second).second, y);
 }
 
 TEST(OutputPane, SmallWheelTurnsAddUpToWholeOnes) {

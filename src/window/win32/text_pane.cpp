@@ -29,8 +29,9 @@ TextPane* TextPane::Create(HWND parent, int id, const RECT& bounds, std::u16stri
   if (!registered) return nullptr;
   auto* pane = new TextPane;
   pane->name_ = std::move(name);
+  pane->model_.SetPointsPastWraps(true);
   // The edit control's style bits say what the pane is, for whoever looks (tests, readers).
-  const DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY;
+  const DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
   const HWND hwnd = CreatePaneWindow(exStyle, style, bounds, parent, id, pane);
   if (!hwnd) {
     delete pane;
@@ -42,7 +43,6 @@ TextPane* TextPane::Create(HWND parent, int id, const RECT& bounds, std::u16stri
 LRESULT TextPane::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: SetFont(static_cast<HFONT>(GetStockObject(ANSI_FIXED_FONT))); return 0;
-    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;  // Tab, Enter, Escape go to the window
     case WM_SIZE: Relayout(); return 0;
     case WM_PAINT: OnPaint(); return 0;
     case WM_ERASEBKGND: return 1;  // painted whole in WM_PAINT
@@ -69,7 +69,7 @@ LRESULT TextPane::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
       SetFocus(hwnd_);
       SetCapture(hwnd_);
-      model_.Click(PointAt(lParam), (wParam & MK_SHIFT) != 0);
+      model_.Click(PointAt(Confined(lParam)), (wParam & MK_SHIFT) != 0);
       Show();
       return 0;
     case WM_MOUSEMOVE:
@@ -90,9 +90,7 @@ LRESULT TextPane::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TextPane::Relayout() {
-  RECT client{};
-  GetClientRect(hwnd_, &client);
-  model_.Resize(geometry_.Columns(client.right), geometry_.Rows(client.bottom));
+  Reformat();
   Show();
 }
 
@@ -109,7 +107,12 @@ void TextPane::Show() {
   info.nMax = ToInt(model_.RowCount() - 1);
   info.nPage = static_cast<UINT>(model_.page());
   info.nPos = ToInt(model_.top());
-  SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
+  // Redrawn at once by the system, so not for every selection a reader sets.
+  if (info.nMax != shownBar_.nMax || info.nPage != shownBar_.nPage || info.nPos != shownBar_.nPos ||
+      !shownBar_.cbSize) {
+    SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
+    shownBar_ = info;
+  }
   InvalidateRect(hwnd_, nullptr, FALSE);
   PlaceCaret();
 }

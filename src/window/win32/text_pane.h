@@ -48,6 +48,9 @@ class TextPane {
   void OnScroll(WORD request);
   void SetFont(HFONT font);
   void Relayout();
+  void Reformat();  // the text into the formatting rectangle, rows wrapped to its width
+  RECT FormatRect() const;
+  LPARAM Confined(LPARAM point) const;  // a click's point, held inside the formatting rectangle
   void ScrollTo(long long row);
   void Show();  // brings the scroll bar, the screen and the system caret up to the model
   void MakeCaret();   // the system caret, a row high, while the pane has the focus
@@ -58,7 +61,10 @@ class TextPane {
   HWND hwnd_ = nullptr;
   std::u16string name_;
   HFONT font_ = nullptr;
+  int fontMargin_ = 0;  // the margin EC_USEFONTINFO asks for
+  RECT margins_{};      // left and right only
   POINT caretAt_{};
+  SCROLLINFO shownBar_{};  // what the scroll bar shows: set again only when it changes
   ::webapitest::PaneModel model_;
   ::webapitest::PaneGeometry geometry_;
   TextPaneAccessible accessible_{*this};
