@@ -166,9 +166,19 @@ const std::vector<std::pair<const char*, Ask>> kMessages = {
        }
        return a;
      }},
-    {"font, limit, password, style", [](HWND w, auto&, auto&, int) {
+    {"typing, cutting, clearing, pasting", [](HWND w, auto&, auto&, int) {
+       Answers a;
+       Send(w, EM_SETSEL, 0, 2);
+       for (UINT m : {WM_CHAR, WM_CUT, WM_CLEAR, WM_PASTE}) {
+         Send(w, m, 'q');
+         a.insert(a.end(), {Send(w, WM_GETTEXTLENGTH), Send(w, EM_GETMODIFY)});
+       }
+       return a;
+     }},
+    {"font, limit, password, style, undo", [](HWND w, auto&, auto&, int) {
        return Answers{Send(w, WM_GETFONT), Send(w, EM_GETLIMITTEXT), Send(w, EM_GETPASSWORDCHAR),
-                      GetWindowLongW(w, GWL_STYLE) & 0xFFFF};
+                      GetWindowLongW(w, GWL_STYLE) & 0xFFFF, Send(w, EM_GETMODIFY), Send(w, EM_CANUNDO),
+                      Send(w, EM_GETWORDBREAKPROC) != 0, Send(w, EM_UNDO), Send(w, EM_GETMODIFY)};
      }},
 };
 
