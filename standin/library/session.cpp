@@ -11,17 +11,16 @@
 namespace webapi {
 namespace {
 
-const char* LevelName(std::int32_t level) {
+// A line of the log: "2026-12-08 21:39:26.123 INFO  text".
+std::string LogLine(std::int32_t level, const std::string& text) {
   static const char* const kNames[] = {"", "ERROR", "INFO ", "DETAIL", "TRACE"};
-  return kNames[level];
+  return standin::LocalTimestamp() + " " + kNames[level] + " " + text + "\n";
 }
 
 std::string Seconds(std::int32_t timeoutSeconds) { return Count(timeoutSeconds, "second", "seconds"); }
 std::string Bytes(std::size_t bytes) { return Count(static_cast<long long>(bytes), "byte", "bytes"); }
 // "POST http://127.0.0.1:3380/webapi, timeout 90 seconds"
-std::string Attempt(const TransferRequest& request) {
-  return Describe(request) + ", timeout " + Seconds(request.timeoutSeconds);
-}
+std::string Attempt(const TransferRequest& r) { return Describe(r) + ", timeout " + Seconds(r.timeoutSeconds); }
 
 // Bytes as a dump shows them: as they are, ended by a line break.
 std::string Block(std::string_view bytes) {
@@ -75,8 +74,8 @@ std::int32_t Session::StatusRequest(const char* host, std::int32_t timeoutSecond
   request.timeoutSeconds = timeoutSeconds;
   const std::string where = Attempt(request);
   TransferResult result = Exchange(std::move(request));
-  if (!result.outcome.ok()) return Record(entry, std::move(result.outcome), where);
-  return Record(entry, Outcome{WEBAPI_OK, SplitLines(result.body)}, where);
+  if (result.outcome.ok()) result.outcome.lines = SplitLines(result.body);
+  return Record(entry, std::move(result.outcome), where);
 }
 
 std::int32_t Session::MemRequest(const char* document, std::int32_t timeoutSeconds, bool raw) {
@@ -136,8 +135,7 @@ Outcome Session::Post(std::string_view document, std::int32_t timeoutSeconds, bo
   const std::string host = request.host.Authority();
   TransferResult result = Exchange(std::move(request));
   if (!result.outcome.ok()) return std::move(result.outcome);
-  if (raw) return Outcome{WEBAPI_OK, SplitLines(result.body)};
-  return ReadReply(result.body, host);
+  return raw ? Outcome{WEBAPI_OK, SplitLines(result.body)} : ReadReply(result.body, host);
 }
 
 TransferResult Session::Exchange(TransferRequest request) {
@@ -177,19 +175,17 @@ std::int32_t Session::WriteLast(const char* path, bool fault) {
     Log(kLogErrors, std::string(entry) + ": no file named (" + (path ? "empty path" : "null pointer") + ")");
     return WEBAPI_BAD_ARGUMENT;
   }
+  // What was asked for, or else a file that says why there is none.
+  const std::int32_t code = last_ == (fault ? Last::Fault : Last::Reply) ? WEBAPI_OK : WEBAPI_NOTHING_TO_WRITE;
   std::vector<std::string> lines;
-  std::int32_t code = WEBAPI_OK;
   if (last_ == Last::Nothing) {
     lines.push_back(std::string("No request has been made yet, so there is no ") + (fault ? "fault" : "reply") + ".");
-    code = WEBAPI_NOTHING_TO_WRITE;
   } else if (fault && last_ == Last::Reply) {
     lines.push_back("No fault: the last request (" + lastEntry_ + ") succeeded.");
-    code = WEBAPI_NOTHING_TO_WRITE;
   } else if (!fault && last_ == Last::Fault) {
     lines.push_back("No reply: the last request (" + lastEntry_ + ") failed with code " +
                     std::to_string(outcome_.code) + " (" + CodeName(outcome_.code) + "):");
     lines.insert(lines.end(), outcome_.lines.begin(), outcome_.lines.end());
-    code = WEBAPI_NOTHING_TO_WRITE;
   }
   const std::string text = JoinLines(code == WEBAPI_OK ? outcome_.lines : lines);
   std::string why;
@@ -223,24 +219,18 @@ std::int32_t Session::SetFile(std::string& setting, const char* path, const char
   // A log that will be written gets its first line now, so that a file that takes nothing (a
   // full disk, /dev/full) is reported here and not lost silently later; any other file is
   // opened once, so that a path that cannot be written is reported here.
-  const bool firstLine = &setting == &logPath_ && logLevel_ >= kLogRequests;
-  if (*path) {
-    const std::string line = firstLine ? standin::LocalTimestamp() + " " + LevelName(kLogRequests) + " Log file: " +
-                                             path + "\n"
-                                       : std::string();
-    std::string why;
-    if (!WriteFile(path, line, true, why)) {
-      Log(kLogErrors, std::string("Cannot use \"") + path + "\" as the " + what + ": " + why);
-      return WEBAPI_WRITE_FAILED;
-    }
+  const bool firstLine = &setting == &logPath_ && logLevel_ >= kLogRequests && *path;
+  std::string why;
+  if (*path && !WriteFile(path, firstLine ? LogLine(kLogRequests, std::string("Log file: ") + path) : "", true, why)) {
+    Log(kLogErrors, std::string("Cannot use \"") + path + "\" as the " + what + ": " + why);
+    return WEBAPI_WRITE_FAILED;
   }
   setting = path;
-  if (!(firstLine && *path)) Log(kLogDetails, std::string(what) + ": " + (*path ? path : "off"));
+  if (!firstLine) Log(kLogDetails, std::string(what) + ": " + (*path ? path : "off"));
   return WEBAPI_OK;
 }
 
 std::int32_t Session::SetFileDump(const char* path) { return SetFile(dumpPath_, path, "dump file"); }
-
 std::int32_t Session::SetLogFile(const char* path) { return SetFile(logPath_, path, "log file"); }
 
 std::int32_t Session::SetLogLevel(std::int32_t level) {
@@ -253,7 +243,7 @@ std::int32_t Session::SetLogLevel(std::int32_t level) {
 void Session::Log(std::int32_t level, const std::string& line) const {
   if (level > logLevel_ || logPath_.empty()) return;
   std::string why;
-  WriteFile(logPath_, standin::LocalTimestamp() + " " + LevelName(level) + " " + line + "\n", true, why);
+  WriteFile(logPath_, LogLine(level, line), true, why);
 }
 
 void Session::Dump(const TransferRequest& request, const TransferResult& result) const {
