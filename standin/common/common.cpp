@@ -31,11 +31,9 @@ std::optional<HostPort> ParseHostPort(std::string_view text, std::string& why, i
       return std::nullopt;
     }
     result.host = std::string(text.substr(1, close - 1));
-    for (const char c : result.host) {
-      if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ':' && c != '.') {
-        why = quoted + " holds a character that is not part of an IPv6 address.";
-        return std::nullopt;
-      }
+    if (result.host.find_first_not_of("0123456789abcdefABCDEF:.") != std::string::npos) {
+      why = quoted + " holds a character that is not part of an IPv6 address.";
+      return std::nullopt;
     }
     if (result.host.empty()) {
       why = quoted + " has an empty IPv6 address.";
@@ -59,11 +57,10 @@ std::optional<HostPort> ParseHostPort(std::string_view text, std::string& why, i
       why = quoted + " holds an IPv6 address without brackets (expected \"[IPv6]:portnumber\", e.g. [::1]:3380).";
       return std::nullopt;
     }
-    for (const char c : result.host) {
-      if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '.' && c != '_') {
-        why = quoted + " holds a character that cannot be part of a host name" + expected + ".";
-        return std::nullopt;
-      }
+    if (!std::all_of(result.host.begin(), result.host.end(),
+                     [](unsigned char c) { return std::isalnum(c) || c == '-' || c == '.' || c == '_'; })) {
+      why = quoted + " holds a character that cannot be part of a host name" + expected + ".";
+      return std::nullopt;
     }
     rest = colon == std::string_view::npos ? std::string_view() : text.substr(colon);
   }
@@ -112,6 +109,12 @@ std::string Where(std::string_view utf8, std::ptrdiff_t offset) {
   return "line " + std::to_string(at.line) + ", column " + std::to_string(at.column);
 }
 
+std::string Where(std::string_view utf8, const pugi::xml_node& node) {
+  std::ptrdiff_t offset = node.offset_debug();
+  if (offset > 0 && node.type() == pugi::node_element) --offset;
+  return Where(utf8, offset);
+}
+
 std::string LocalTimestamp() {
   const auto now = std::chrono::system_clock::now();
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
@@ -122,12 +125,6 @@ std::string LocalTimestamp() {
   const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
   std::snprintf(text + length, sizeof text - length, ".%03d", static_cast<int>(millis));
   return text;
-}
-
-std::string Where(std::string_view utf8, const pugi::xml_node& node) {
-  std::ptrdiff_t offset = node.offset_debug();
-  if (offset > 0 && node.type() == pugi::node_element) --offset;
-  return Where(utf8, offset);
 }
 
 }  // namespace standin

@@ -26,7 +26,7 @@
 extern "C" {
 #endif
 
-/* Status codes (standin/README.md tells what each means). */
+/* Status codes. */
 enum {
   WEBAPI_OK = 0,                 /* done */
   WEBAPI_NOT_STARTED = 1,        /* called before webApiStartup or after webApiCleanup */

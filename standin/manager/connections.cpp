@@ -1,9 +1,6 @@
-// The manager host's connections: their deadlines, the delay, the failure modes, the request
-// log and stopping, over Boost.Asio and Boost.Beast.
-//
-// One event loop on one thread serves every connection. Nothing waits but the loop, so a client
-// that sends slowly or not at all holds no thread, only its connection; each wait has a deadline
-// (see Limits).
+// The manager host's connections over Boost.Asio and Boost.Beast: deadlines, the delay, the
+// failure modes, the request log and stopping. One event loop on one thread serves them all, so
+// a client that sends slowly or not at all holds no thread, only its connection.
 #include "manager/manager.h"
 
 #include <boost/asio/io_context.hpp>
@@ -16,10 +13,10 @@
 #include <boost/beast/http/read.hpp>
 
 #include <array>
-#include <stdexcept>
 #include <atomic>
 #include <map>
 #include <optional>
+#include <stdexcept>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -38,7 +35,6 @@ constexpr auto kStopGrace = std::chrono::milliseconds(1000);
 // After a refusal, what the client still sends is read and dropped for this long, so that
 // closing does not reset the connection before the client has read the refusal.
 constexpr auto kLinger = std::chrono::milliseconds(2000);
-
 
 // Opens the acceptor on the first address options.host resolves to that takes options.port,
 // bound and listening; with --fail refuse bound only, so that every connection is refused.
@@ -175,7 +171,6 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void Write(Reply reply) {
     state_ = State::kWriting;
     const FailMode fail = reply.refusal || !failing_ ? FailMode::kNone : manager_.options.fail;
-    const std::size_t bytes = reply.body.size();
     if (fail == FailMode::kHttpError) {
       reply.status = 500;
       reply.body = "webapi-manager fails on purpose (--fail http-error).\n";
@@ -185,8 +180,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
     }
     std::size_t sent = reply.body.size();
     if (fail == FailMode::kCloseMidReply) {
-      sent = bytes / 2;
-      reply.note = "cut off after " + std::to_string(sent) + " of " + std::to_string(bytes) + " bytes";
+      sent /= 2;
+      reply.note = "cut off after " + std::to_string(sent) + " of " + std::to_string(reply.body.size()) + " bytes";
     }
     reply.close = reply.close || manager_.stopping || fail == FailMode::kCloseMidReply;
     out_ = Head(reply, !reply.close) + reply.body.substr(0, sent);
@@ -210,7 +205,6 @@ class Connection : public std::enable_shared_from_this<Connection> {
     stream_.expires_after(kLinger);
     Drain();
   }
-
   void Drain() {
     stream_.async_read_some(net::buffer(drain_), [self = shared_from_this()](beast::error_code error, std::size_t) {
       if (error) return self->Close();
@@ -266,7 +260,6 @@ void Manager::Impl::Accept() {
 }
 
 Manager::Manager(Options options) : impl_(std::make_unique<Impl>(std::move(options))) {}
-
 Manager::~Manager() {
   Stop();
   if (impl_->thread.joinable()) impl_->thread.join();
@@ -280,7 +273,6 @@ void Manager::Bind() {
 }
 
 int Manager::Port() const { return impl_->port; }
-
 std::string Manager::Address() const { return standin::HostPort{impl_->options.host, impl_->port}.Authority(); }
 
 bool Manager::Serve() {

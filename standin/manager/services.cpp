@@ -51,20 +51,16 @@ bool XmlText(std::string_view text) {
   return true;
 }
 
-// The first node nested too deeply, or else holding text an answer cannot carry.
-struct Inspection {
-  pugi::xml_node node;
-  bool tooDeep = false;
-};
-Inspection Inspect(const pugi::xml_document& doc) {
-  Inspection found;
+// The first node nested too deeply (tooDeep), or else holding text an answer cannot carry.
+pugi::xml_node Inspect(const pugi::xml_document& doc, bool& tooDeep) {
+  pugi::xml_node found;
   standin::WalkNodes(doc, [&](const pugi::xml_node& node, std::size_t depth) {
     bool sound = XmlText(node.name()) && XmlText(node.value());
     for (const pugi::xml_attribute& attribute : node.attributes())
       sound = sound && XmlText(attribute.name()) && XmlText(attribute.value());
-    const bool tooDeep = node.type() == pugi::node_element && depth >= standin::kMaxNesting;
-    if (tooDeep || !sound) found = {node, tooDeep};
-    return !found.node;
+    tooDeep = node.type() == pugi::node_element && depth >= standin::kMaxNesting;
+    if (tooDeep || !sound) found = node;
+    return !found;
   });
   return found;
 }
@@ -180,15 +176,17 @@ Answer AnswerRequest(std::string_view body, bool utf8) {
     return Fault(kFaultMalformed, "The request document is not well-formed XML: " + std::string(parsed.description()) +
                                       " at " + Where(body, parsed.offset) + ".");
   }
-  if (const Inspection found = Inspect(request); found.node) {
-    if (found.tooDeep) {
-      return Fault(kFaultTooDeep, "The request document is nested deeper than " + std::to_string(standin::kMaxNesting) +
-                                      " levels of elements, the most this manager reads: <" + found.node.name() +
-                                      "> at " + Where(body, found.node) + ".");
-    }
+  bool tooDeep = false;
+  const pugi::xml_node found = Inspect(request, tooDeep);
+  if (found && tooDeep) {
+    return Fault(kFaultTooDeep, "The request document is nested deeper than " + std::to_string(standin::kMaxNesting) +
+                                    " levels of elements, the most this manager reads: <" + found.name() + "> at " +
+                                    Where(body, found) + ".");
+  }
+  if (found) {
     return Fault(kFaultMalformed,
                  "The request document is not well-formed XML: text that is not valid UTF-8, or a character XML "
-                 "does not allow, near " + Where(body, found.node) + ".");
+                 "does not allow, near " + Where(body, found) + ".");
   }
   const pugi::xml_node webapirequest = standin::TopElement(request, "webapirequest");
   if (!webapirequest) {
