@@ -13,25 +13,14 @@ namespace {
 using standin::Where;
 
 constexpr std::size_t kBodyLinesShown = 10;
-
-// The text of line number `line` (from 1), without its line break; empty past the end.
-std::string_view LineAt(std::string_view text, std::size_t line) {
-  std::size_t start = 0;
-  for (std::size_t n = 1; n < line; ++n) {
-    const std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) return std::string_view();
-    start = end + 1;
-    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
-  }
-  if (start >= text.size()) return std::string_view();
-  const std::size_t end = text.find_first_of("\r\n", start);
-  return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-}
+constexpr const char* kExpectServer = "Expected: <server host='hostname or IP:portnumber' />";
+constexpr const char* kExpectService = "Expected: <service name='...' entrypoint='...' />";
 
 // The line at a position and a caret under the column, for a tester to find the spot.
 void ShowSpot(std::string_view utf8, std::size_t offset, std::vector<std::string>& lines) {
   const standin::Position at = standin::PositionAt(utf8, offset);
-  const std::string_view text = LineAt(utf8, at.line);
+  const std::vector<std::string> all = SplitLines(utf8);
+  const std::string text = at.line <= all.size() ? all[at.line - 1] : std::string();
   std::string caret;
   std::size_t column = 1;
   for (std::size_t i = 0; i < text.size() && column < at.column; ++i) {
@@ -117,6 +106,9 @@ bool ScanServerHost(std::string_view text, std::string& host) {
 }  // namespace
 
 Outcome CheckRequest(std::string_view document, CheckedRequest& checked) {
+  const auto fault = [](std::string what, std::string then) {
+    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST, {std::move(what), std::move(then)});
+  };
   checked.utf8 = LocalToUtf8(document);
   const std::string& utf8 = checked.utf8;
   pugi::xml_document doc;
@@ -131,44 +123,31 @@ Outcome CheckRequest(std::string_view document, CheckedRequest& checked) {
   const pugi::xml_node request = standin::TopElement(doc, "webapirequest");
   if (!request) {
     const pugi::xml_node root = doc.document_element();
-    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
-                          {"The request document has no webapirequest element: its root element <" +
-                               Utf8ToLocal(root.name()) + "> at " + Where(utf8, root) +
-                               " neither is one nor holds one.",
-                           "Expected: <kqxml version='1.0'><webapirequest>...</webapirequest></kqxml>"});
+    return fault("The request document has no webapirequest element: its root element <" + Utf8ToLocal(root.name()) +
+                     "> at " + Where(utf8, root) + " neither is one nor holds one.",
+                 "Expected: <kqxml version='1.0'><webapirequest>...</webapirequest></kqxml>");
   }
   const pugi::xml_node server = request.child("server");
-  if (!server) {
-    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
-                          {"The webapirequest element at " + Where(utf8, request) + " has no server element.",
-                           "Expected: <server host='hostname or IP:portnumber' />"});
-  }
+  if (!server)
+    return fault("The webapirequest element at " + Where(utf8, request) + " has no server element.", kExpectServer);
   const std::string host = server.attribute("host").value();
   if (host.empty()) {
-    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
-                          {"The server element at " + Where(utf8, server) + " has no host attribute or an empty one.",
-                           "Expected: <server host='hostname or IP:portnumber' />"});
+    return fault("The server element at " + Where(utf8, server) + " has no host attribute or an empty one.",
+                 kExpectServer);
   }
   std::string why;
   const auto hostPort = standin::ParseHostPort(host, why);
-  if (!hostPort) {
-    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
-                          {"The server element at " + Where(utf8, server) + " names an unusable host.",
-                           Utf8ToLocal(why)});
-  }
+  if (!hostPort)
+    return fault("The server element at " + Where(utf8, server) + " names an unusable host.", Utf8ToLocal(why));
   const pugi::xml_node service = request.child("service");
-  if (!service) {
-    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
-                          {"The webapirequest element at " + Where(utf8, request) + " has no service element.",
-                           "Expected: <service name='...' entrypoint='...' />"});
-  }
+  if (!service)
+    return fault("The webapirequest element at " + Where(utf8, request) + " has no service element.", kExpectService);
   checked.service = service.attribute("name").value();
   checked.entrypoint = service.attribute("entrypoint").value();
   if (checked.service.empty() || checked.entrypoint.empty()) {
-    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
-                          {"The service element at " + Where(utf8, service) + " lacks its " +
-                               (checked.service.empty() ? "name" : "entrypoint") + " attribute or has an empty one.",
-                           "Expected: <service name='...' entrypoint='...' />"});
+    return fault("The service element at " + Where(utf8, service) + " lacks its " +
+                     (checked.service.empty() ? "name" : "entrypoint") + " attribute or has an empty one.",
+                 kExpectService);
   }
   checked.server = *hostPort;
   return {};
@@ -189,7 +168,7 @@ Outcome FindServer(std::string_view document, standin::HostPort& server) {
     return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
                           {"The request names no server, so there is nowhere to send it: no <server host='...' /> "
                            "with a host was found in the document.",
-                           "Expected: <server host='hostname or IP:portnumber' />"});
+                           kExpectServer});
   }
   std::string why;
   const auto hostPort = standin::ParseHostPort(host, why);
@@ -200,8 +179,10 @@ Outcome FindServer(std::string_view document, standin::HostPort& server) {
 }
 
 Outcome ReadReply(std::string_view body, const std::string& from) {
-  if (body.empty())
-    return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + from + " is empty: HTTP 200 without a document."});
+  const auto bad = [&from](const std::string& what) {
+    return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + from + " " + what});
+  };
+  if (body.empty()) return bad("is empty: HTTP 200 without a document.");
   pugi::xml_document doc;
   const pugi::xml_parse_result parsed =
       doc.load_buffer(body.data(), body.size(), pugi::parse_default, pugi::encoding_utf8);
@@ -213,18 +194,16 @@ Outcome ReadReply(std::string_view body, const std::string& from) {
     return Outcome::Fault(WEBAPI_BAD_REPLY, std::move(lines));
   }
   if (TooDeep(doc)) {
-    return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + from + " is nested deeper than " +
-                                             std::to_string(standin::kMaxNesting) +
-                                             " levels of elements, the most this library reads; it was not kept."});
+    return bad("is nested deeper than " + std::to_string(standin::kMaxNesting) +
+               " levels of elements, the most this library reads; it was not kept.");
   }
   std::size_t budget = kReplyDataFactor * body.size() + kReplyDataExtra;
   const std::string tooLarge = "The data of the reply from " + from + " would print to more than " +
                                std::to_string(kReplyDataFactor) + " times the reply's size; it was not kept.";
   const pugi::xml_node reply = standin::TopElement(doc, "webapireply");
   if (!reply) {
-    return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + from + " is not a reply document: its root element <" +
-                                                 Utf8ToLocal(doc.document_element().name()) +
-                                                 "> neither is nor holds a webapireply element."});
+    return bad("is not a reply document: its root element <" + Utf8ToLocal(doc.document_element().name()) +
+               "> neither is nor holds a webapireply element.");
   }
   const pugi::xml_node service = reply.child("service");
   std::string about;
@@ -243,19 +222,12 @@ Outcome ReadReply(std::string_view body, const std::string& from) {
     return Outcome::Fault(WEBAPI_SERVER_FAULT, std::move(lines));
   }
   const pugi::xml_node data = reply.child("replydata");
-  if (!data) {
-    return Outcome::Fault(WEBAPI_BAD_REPLY,
-                          {"The reply from " + from + " holds neither replydata nor a fault" + about + "."});
-  }
+  if (!data) return bad("holds neither replydata nor a fault" + about + ".");
   Outcome outcome;
-  bool kept = true;
-  if (data.child("data")) {
-    for (const pugi::xml_node& item : data.children("data")) kept = kept && AppendContentLines(item, outcome.lines, budget);
-  } else {
-    kept = AppendContentLines(data, outcome.lines, budget);
-  }
-  if (!kept) return Outcome::Fault(WEBAPI_BAD_REPLY, {tooLarge});
-  return outcome;
+  bool kept = data.child("data") || AppendContentLines(data, outcome.lines, budget);
+  for (const pugi::xml_node& item : data.children("data"))
+    kept = kept && AppendContentLines(item, outcome.lines, budget);
+  return kept ? outcome : Outcome::Fault(WEBAPI_BAD_REPLY, {tooLarge});
 }
 
 }  // namespace webapi
