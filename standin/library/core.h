@@ -1,5 +1,5 @@
-// The client library behind its entry points: outcomes, text, files, documents, transfers and
-// the session that ties them together.
+// The client library behind its entry points (session.cpp): outcomes, text, files, documents
+// and transfers.
 #pragma once
 
 #include <cstddef>
@@ -111,50 +111,5 @@ struct TransferResult {
 TransferResult Transfer(const TransferRequest& request);
 // "POST http://host:port/path"
 std::string Describe(const TransferRequest& request);
-
-constexpr std::int32_t kMaxTimeoutSeconds = 86400;
-enum LogLevel : std::int32_t { kLogOff = 0, kLogErrors = 1, kLogRequests = 2, kLogDetails = 3, kLogTrace = 4 };
-
-// The library's whole state and what each entry point does with it. One instance lives in the
-// library (see exports.cpp).
-class Session {
- public:
-  std::int32_t Startup();
-  std::int32_t Cleanup();
-
-  std::int32_t StatusRequest(const char* host, std::int32_t timeoutSeconds);
-  std::int32_t MemRequest(const char* document, std::int32_t timeoutSeconds, bool raw);
-  std::int32_t FileRequest(const char* path, std::int32_t timeoutSeconds, bool raw);
-  std::int32_t FileRequestReply(const char* requestPath, const char* replyPath, std::int32_t timeoutSeconds, bool raw);
-  std::int32_t WriteLast(const char* path, bool fault);
-
-  std::int32_t SetRequestPath(const char* path);
-  std::int32_t SetFileDump(const char* path);
-  std::int32_t SetLogFile(const char* path);
-  std::int32_t SetLogLevel(std::int32_t level);
-
- private:
-  enum class Last { Nothing, Reply, Fault };
-
-  // The checks every request shares; a fault when the request cannot go ahead.
-  Outcome Admit(const char* entry, const char* text, const char* what, std::int32_t timeoutSeconds) const;
-  // Posts a document (in the locale's code page) and reads what comes back.
-  Outcome Post(std::string_view document, std::int32_t timeoutSeconds, bool raw, std::string& where);
-  TransferResult Exchange(TransferRequest request);
-  // Keeps the outcome as the last reply or fault and logs it.
-  std::int32_t Record(const char* entry, Outcome outcome, const std::string& where = "");
-  void Log(std::int32_t level, const std::string& line) const;
-  void Dump(const TransferRequest& request, const TransferResult& result) const;
-  std::int32_t SetFile(std::string& setting, const char* path, const char* what);
-
-  bool started_ = false;
-  std::string requestPath_ = "/webapi";
-  std::string dumpPath_;  // empty: no dump
-  std::string logPath_;   // empty: no log
-  std::int32_t logLevel_ = kLogRequests;
-  Last last_ = Last::Nothing;
-  Outcome outcome_;
-  std::string lastEntry_;
-};
 
 }  // namespace webapi

@@ -60,17 +60,16 @@ Outcome Explain(CURLcode failure, CURL* easy, const TransferRequest& request, co
   curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connectTime);
   const std::string bytes = Count(received, "byte", "bytes");
   const std::string because = std::string("(") + (*detail ? detail : curl_easy_strerror(failure)) + ")";
+  const auto bad = [](std::string line) { return Outcome::Fault(WEBAPI_BAD_REPLY, {std::move(line)}); };
   // A header over our limit, or a header line over the transfer layer's own limit (100 KB), which
   // it reports as running out of memory while the header is still coming.
   if (receiver.headerTooLarge || (failure == CURLE_OUT_OF_MEMORY && !receiver.headerEnded)) {
-    return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + host + " has a header larger than " +
-                                             Count(kMaxReplyHeaderBytes >> 10, "KiB", "KiB") +
-                                             "; it was not taken " + because + "."});
+    return bad("The reply from " + host + " has a header larger than " +
+               Count(kMaxReplyHeaderBytes >> 10, "KiB", "KiB") + "; it was not taken " + because + ".");
   }
-  if (receiver.tooLarge || failure == CURLE_FILESIZE_EXCEEDED) {
-    return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + host + " is larger than " +
-                                             Count(kMaxReplyBytes >> 20, "MiB", "MiB") + "; it was not taken."});
-  }
+  if (receiver.tooLarge || failure == CURLE_FILESIZE_EXCEEDED)
+    return bad("The reply from " + host + " is larger than " + Count(kMaxReplyBytes >> 20, "MiB", "MiB") +
+               "; it was not taken.");
   switch (failure) {
     case CURLE_COULDNT_RESOLVE_HOST:
       return Outcome::Fault(WEBAPI_CONNECT_FAILED,
@@ -96,23 +95,19 @@ Outcome Explain(CURLcode failure, CURL* easy, const TransferRequest& request, co
                                                  " (" + bytes + " of the reply had arrived).",
                                              "The server may be busy or stuck; try again or allow a longer timeout."});
     case CURLE_GOT_NOTHING:
-      return Outcome::Fault(WEBAPI_BAD_REPLY,
-                            {"No reply: " + host + " closed the connection without answering " + what + "."});
+      return bad("No reply: " + host + " closed the connection without answering " + what + ".");
     case CURLE_PARTIAL_FILE:
-      return Outcome::Fault(WEBAPI_BAD_REPLY,
-                            {"Reply cut off: " + host + " closed the connection after " + bytes +
-                             (announced >= 0 ? " of the " + Count(announced, "byte", "bytes") + " it announced" : "") +
-                             "."});
+      return bad("Reply cut off: " + host + " closed the connection after " + bytes +
+                 (announced >= 0 ? " of the " + Count(announced, "byte", "bytes") + " it announced" : "") + ".");
     case CURLE_RECV_ERROR:
-      return Outcome::Fault(WEBAPI_BAD_REPLY, {"The connection to " + host +
-                                               " broke while receiving the reply, after " + bytes + " " + because + "."});
+      return bad("The connection to " + host + " broke while receiving the reply, after " + bytes + " " + because +
+                 ".");
     case CURLE_SEND_ERROR:
-      return Outcome::Fault(WEBAPI_BAD_REPLY,
-                            {"The connection to " + host + " broke while sending the request " + because + "."});
+      return bad("The connection to " + host + " broke while sending the request " + because + ".");
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_HTTP2:
     case CURLE_BAD_CONTENT_ENCODING:
-      return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + host + " is not HTTP that can be read " + because + "."});
+      return bad("The reply from " + host + " is not HTTP that can be read " + because + ".");
     case CURLE_OUT_OF_MEMORY:
       return Outcome::Fault(WEBAPI_INTERNAL, {"Out of memory during " + what + "."});
     default:
