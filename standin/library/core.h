@@ -25,6 +25,15 @@ struct Outcome {
   static Outcome Fault(std::int32_t code, std::vector<std::string> lines) { return {code, std::move(lines)}; }
 };
 
+// The library's limits: request files and replies 64 MiB, reply headers (status line and fields)
+// 64 KiB. The data kept from a reply prints to at most kReplyDataFactor times the reply plus
+// kReplyDataExtra bytes. Past them: WEBAPI_REQUEST_FILE or WEBAPI_BAD_REPLY.
+constexpr std::size_t kMaxRequestFileBytes = 64u << 20;
+constexpr std::size_t kMaxReplyBytes = 64u << 20;
+constexpr std::size_t kMaxReplyHeaderBytes = 64u << 10;
+constexpr std::size_t kReplyDataFactor = 4;
+constexpr std::size_t kReplyDataExtra = 64u << 10;
+
 // A short name of a status code, for logs and fault texts: "ok", "bad reply" ...
 const char* CodeName(std::int32_t code);
 
@@ -46,8 +55,6 @@ std::string JoinLines(const std::vector<std::string>& lines);
 // "1 second", "5 seconds", "1 byte" ...
 std::string Count(long long n, const char* singular, const char* plural);
 
-constexpr std::size_t kMaxRequestFileBytes = 64u << 20;
-
 // Reads the whole regular file at path, never waiting on a FIFO. A fault (WEBAPI_REQUEST_FILE)
 // names the file and why: missing, a folder, not a regular file, unreadable, too large.
 Outcome ReadRequestFile(const std::string& path, std::string& bytes);
@@ -57,11 +64,6 @@ Outcome ReadRequestFile(const std::string& path, std::string& bytes);
 // fails at once. A symbolic link that another user put in a sticky folder everyone may write
 // (/tmp) is not followed. On failure why says what happened ("No such file or directory").
 bool WriteFile(const std::string& path, std::string_view bytes, bool append, std::string& why);
-
-// The data kept from a reply document prints to at most this many times its size plus
-// kReplyDataExtra bytes; more is refused (WEBAPI_BAD_REPLY).
-constexpr std::size_t kReplyDataFactor = 4;
-constexpr std::size_t kReplyDataExtra = 64u << 10;
 
 struct CheckedRequest {
   std::string utf8;  // the document as it is sent
@@ -83,10 +85,6 @@ Outcome FindServer(std::string_view document, standin::HostPort& server);
 // page; WEBAPI_SERVER_FAULT with the fault's code, message and details; WEBAPI_BAD_REPLY for
 // no reply document, one nested deeper than standin::kMaxNesting or data printing too large.
 Outcome ReadReply(std::string_view body, const std::string& from);
-
-// Larger replies, and replies with a larger header (status line and fields), are bad replies.
-constexpr std::size_t kMaxReplyBytes = 64u << 20;
-constexpr std::size_t kMaxReplyHeaderBytes = 64u << 10;
 
 struct TransferRequest {
   bool post = false;  // POST body, else GET
