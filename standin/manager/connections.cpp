@@ -36,32 +36,6 @@ constexpr auto kStopGrace = std::chrono::milliseconds(1000);
 // closing does not reset the connection before the client has read the refusal.
 constexpr auto kLinger = std::chrono::milliseconds(2000);
 
-// Opens the acceptor on the first address options.host resolves to that takes options.port,
-// bound and listening; with --fail refuse bound only, so that every connection is refused.
-// Throws std::runtime_error saying why when no address takes the port.
-void Bind(tcp::acceptor& acceptor, const Options& options) {
-  const bool refuse = HoldsPort(options);
-  const std::string where = standin::HostPort{options.host, options.port}.Authority();
-  boost::system::error_code error;
-  tcp::resolver resolver(acceptor.get_executor());
-  const auto found = resolver.resolve(options.host, std::to_string(options.port),
-                                      tcp::resolver::passive | tcp::resolver::numeric_service, error);
-  if (error) throw std::runtime_error("cannot use " + where + ": " + error.message());
-  std::string why = "no address";
-  for (const auto& entry : found) {
-    acceptor.open(entry.endpoint().protocol(), error);
-    // SO_REUSEADDR only, never SO_REUSEPORT: a second manager on the port is told it is in use.
-    // A port held without listening takes neither, or a second one could take it as well.
-    if (!error && !refuse) acceptor.set_option(tcp::acceptor::reuse_address(true), error);
-    if (!error) acceptor.bind(entry.endpoint(), error);
-    if (!error && !refuse) acceptor.listen(1024, error);
-    if (!error) return;
-    why = error.message();
-    acceptor.close(error);
-  }
-  throw std::runtime_error((refuse ? "cannot take " : "cannot listen on ") + where + ": " + why);
-}
-
 }  // namespace
 
 // All of it lives on the loop's thread, but for Stop, which posts to it.
@@ -265,11 +239,34 @@ Manager::~Manager() {
   if (impl_->thread.joinable()) impl_->thread.join();
 }
 
+// Opens the acceptor on the first address the host resolves to that takes the port, bound and
+// listening; with --fail refuse bound only, so that every connection is refused.
 void Manager::Bind() {
-  if (impl_->port >= 0) return;
-  manager::Bind(impl_->acceptor, impl_->options);
-  impl_->port = impl_->acceptor.local_endpoint().port();
-  impl_->status.listen = Address();
+  Impl& m = *impl_;
+  if (m.port >= 0) return;
+  const bool refuse = HoldsPort(m.options);
+  const std::string where = standin::HostPort{m.options.host, m.options.port}.Authority();
+  boost::system::error_code error;
+  tcp::resolver resolver(m.io);
+  const auto found = resolver.resolve(m.options.host, std::to_string(m.options.port),
+                                      tcp::resolver::passive | tcp::resolver::numeric_service, error);
+  if (error) throw std::runtime_error("cannot use " + where + ": " + error.message());
+  std::string why = "no address";
+  for (const auto& entry : found) {
+    m.acceptor.open(entry.endpoint().protocol(), error);
+    // SO_REUSEADDR only, never SO_REUSEPORT: a second manager on the port is told it is in use.
+    // A port held without listening takes neither, or a second one could take it as well.
+    if (!error && !refuse) m.acceptor.set_option(tcp::acceptor::reuse_address(true), error);
+    if (!error) m.acceptor.bind(entry.endpoint(), error);
+    if (!error && !refuse) m.acceptor.listen(1024, error);
+    if (!error) break;
+    why = error.message();
+    m.acceptor.close(error);
+  }
+  if (!m.acceptor.is_open())
+    throw std::runtime_error((refuse ? "cannot take " : "cannot listen on ") + where + ": " + why);
+  m.port = m.acceptor.local_endpoint().port();
+  m.status.listen = Address();
 }
 
 int Manager::Port() const { return impl_->port; }
