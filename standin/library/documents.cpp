@@ -1,11 +1,7 @@
 // Checking request documents and reading reply documents, with pugixml.
 #include "library/core.h"
 
-#include <pugixml.hpp>
-
 #include <cstring>
-
-#include "common/common.h"
 
 namespace webapi {
 namespace {

@@ -4,10 +4,8 @@
 
 #include <curl/curl.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <utility>
-
-#include "common/common.h"
 
 #define WEBAPI_EXPORT extern "C" __attribute__((visibility("default"))) int32_t WEBAPI_CALL
 
@@ -271,15 +269,10 @@ WEBAPI_EXPORT webApiSetRequestPath(const char* path) {
   if (!session.started) return WEBAPI_NOT_STARTED;
   if (!path) return WEBAPI_BAD_ARGUMENT;
   const std::string_view text(path);
-  if (text.empty()) {
-    session.requestPath = "/webapi";
-    return WEBAPI_OK;
-  }
-  if (text.front() != '/' || text.size() > 2048) return WEBAPI_BAD_ARGUMENT;
-  for (const char c : text)
-    if (c <= ' ' || c > '~' || c == '#') return WEBAPI_BAD_ARGUMENT;
-  session.requestPath = std::string(text);
-  Log(kLogDetails, "Request path: " + session.requestPath);
+  const bool unfit = std::any_of(text.begin(), text.end(), [](char c) { return c <= ' ' || c > '~' || c == '#'; });
+  if (!text.empty() && (text.front() != '/' || text.size() > 2048 || unfit)) return WEBAPI_BAD_ARGUMENT;
+  session.requestPath = text.empty() ? "/webapi" : path;
+  if (!text.empty()) Log(kLogDetails, "Request path: " + session.requestPath);
   return WEBAPI_OK;
 }
 

@@ -73,9 +73,7 @@ bool LoopbackOrigin(std::string_view origin) {
 bool AcceptedType(std::string_view type) {
   std::string media = Lower(type.substr(0, type.find(';')));
   while (!media.empty() && (media.back() == ' ' || media.back() == '\t')) media.pop_back();
-  if (media.empty()) return true;
-  if (media.rfind("text/", 0) == 0 && media.size() > 5) return true;
-  if (media == "application/xml") return true;
+  if (media.empty() || media == "application/xml" || (media.rfind("text/", 0) == 0 && media.size() > 5)) return true;
   return media.size() > 4 && media.compare(media.size() - 4, 4, "+xml") == 0 && media.find('/') != std::string::npos;
 }
 

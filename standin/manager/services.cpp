@@ -4,7 +4,6 @@
 #include <pugixml.hpp>
 
 #include <cctype>
-#include <string>
 
 #include "common/common.h"
 
