@@ -32,6 +32,15 @@ bool PlantedLink(int dir, const std::string& name, const std::string& folder, st
   return true;
 }
 
+// Opens name in dir as openat does, but follows a symbolic link only when it is no such trap:
+// -1 with why set for one. A link gives ELOOP, or ENOTDIR where a folder is wanted, or EACCES
+// where the kernel's fs.protected_regular turns the creating open away first.
+int OpenUnder(int dir, const std::string& name, int flags, const std::string& folder, std::string& why) {
+  const int fd = openat(dir, name.c_str(), flags | O_NOFOLLOW, 0666);
+  if (fd >= 0 || (errno != ELOOP && errno != ENOTDIR && errno != EACCES)) return fd;
+  return PlantedLink(dir, name, folder, why) ? -1 : openat(dir, name.c_str(), flags, 0666);
+}
+
 // Opens a folder one part at a time, so that every link on the way is checked. Returns -1 with
 // why set.
 int OpenFolder(const std::string& folder, std::string& why) {
@@ -43,14 +52,7 @@ int OpenFolder(const std::string& folder, std::string& why) {
     const std::string part = folder.substr(start, end - start);
     start = end + 1;
     if (part.empty() || part == ".") continue;
-    int next = openat(dir, part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (next < 0 && (errno == ELOOP || errno == ENOTDIR)) {
-      if (PlantedLink(dir, part, walked.empty() ? "." : walked, why)) {
-        close(dir);
-        return -1;
-      }
-      next = openat(dir, part.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    }
+    const int next = OpenUnder(dir, part, O_PATH | O_DIRECTORY | O_CLOEXEC, walked.empty() ? "." : walked, why);
     const int error = errno;
     close(dir);
     dir = next;
@@ -74,21 +76,8 @@ int OpenForWriting(const std::string& path, int flags, std::string& why) {
   }
   const int dir = OpenFolder(folder, why);
   if (dir < 0) return -1;
-  int fd = openat(dir, name.c_str(), flags | O_NOFOLLOW, 0666);
-  // A link gives ELOOP, or EACCES where the kernel's fs.protected_regular turns the creating open
-  // away first.
-  if (fd < 0 && (errno == ELOOP || errno == EACCES)) {
-    const int error = errno;
-    if (PlantedLink(dir, name, folder, why)) {
-      close(dir);
-      return -1;
-    }
-    struct stat link {};
-    const bool isLink = fstatat(dir, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link.st_mode);
-    errno = error;
-    if (isLink) fd = openat(dir, name.c_str(), flags, 0666);
-  }
-  if (fd < 0) why = ErrorText(errno);
+  const int fd = OpenUnder(dir, name, flags, folder, why);
+  if (fd < 0 && why.empty()) why = ErrorText(errno);
   close(dir);
   return fd;
 }
