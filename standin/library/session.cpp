@@ -22,9 +22,8 @@ struct Session {
   std::string dumpPath;  // empty: no dump
   std::string logPath;   // empty: no log
   std::int32_t logLevel = kLogRequests;
-  enum class Last { Nothing, Reply, Fault } last = Last::Nothing;
-  Outcome outcome;
-  std::string lastEntry;
+  Outcome outcome;        // of the last request: its reply, or its fault
+  std::string lastEntry;  // empty: no request has been made
 } session;
 
 // A line of the log: "2026-12-08 21:39:26.123 INFO  text".
@@ -73,13 +72,11 @@ std::int32_t Record(const char* entry, Outcome outcome, const std::string& where
                               std::to_string(code) + " " + CodeName(code);
   if (outcome.ok()) {
     Log(kLogRequests, summary + ", " + Count(static_cast<long long>(outcome.lines.size()), "line", "lines"));
-    session.last = Session::Last::Reply;
   } else {
     Log(kLogErrors, summary + ": " + (outcome.lines.empty() ? std::string() : outcome.lines.front()));
     for (std::size_t i = 1; i < outcome.lines.size(); ++i) Log(kLogDetails, "  " + outcome.lines[i]);
     if (!where.empty()) outcome.lines.push_back("While: " + where + ".");
     outcome.lines.push_back(std::string(entry) + " returned " + std::to_string(code) + " (" + CodeName(code) + ").");
-    session.last = Session::Last::Fault;
   }
   session.outcome = std::move(outcome);
   session.lastEntry = entry;
@@ -142,25 +139,23 @@ Outcome Post(std::string_view document, std::int32_t timeoutSeconds, bool raw, s
 
 std::int32_t MemRequest(const char* document, std::int32_t timeoutSeconds, bool raw) {
   const char* entry = raw ? "webApiMemRequestRaw" : "webApiMemRequest";
-  Outcome admitted = Admit(entry, document, "document", timeoutSeconds);
-  if (!admitted.ok()) return Record(entry, std::move(admitted));
-  if (!*document)
-    return Record(entry, Outcome::Fault(WEBAPI_BAD_ARGUMENT, {std::string(entry) + " was given an empty document."}));
   std::string where;
-  Outcome outcome = Post(document, timeoutSeconds, raw, where);
+  Outcome outcome = Admit(entry, document, "document", timeoutSeconds);
+  if (outcome.ok() && !*document)
+    outcome = Outcome::Fault(WEBAPI_BAD_ARGUMENT, {std::string(entry) + " was given an empty document."});
+  if (outcome.ok()) outcome = Post(document, timeoutSeconds, raw, where);
   return Record(entry, std::move(outcome), where);
 }
 
 std::int32_t FileRequest(const char* path, std::int32_t timeoutSeconds, bool raw) {
   const char* entry = raw ? "webApiFileRequestRaw" : "webApiFileRequest";
-  Outcome admitted = Admit(entry, path, "request file", timeoutSeconds);
-  if (!admitted.ok()) return Record(entry, std::move(admitted));
-  std::string document;
-  Outcome read = ReadRequestFile(path, document);
-  if (!read.ok()) return Record(entry, std::move(read));
-  std::string where;
-  Outcome outcome = Post(document, timeoutSeconds, raw, where);
-  where = "request file \"" + std::string(path) + "\"" + (where.empty() ? "" : "; " + where);
+  std::string document, where;
+  Outcome outcome = Admit(entry, path, "request file", timeoutSeconds);
+  if (outcome.ok()) outcome = ReadRequestFile(path, document);
+  if (outcome.ok()) {
+    outcome = Post(document, timeoutSeconds, raw, where);
+    where = "request file \"" + std::string(path) + "\"" + (where.empty() ? "" : "; " + where);
+  }
   return Record(entry, std::move(outcome), where);
 }
 
@@ -171,15 +166,15 @@ std::int32_t WriteLast(const char* path, bool fault) {
     return WEBAPI_BAD_ARGUMENT;
   }
   // What was asked for, or else a file that says why there is none.
-  using Last = Session::Last;
-  const std::int32_t code = session.last == (fault ? Last::Fault : Last::Reply) ? WEBAPI_OK : WEBAPI_NOTHING_TO_WRITE;
   const Outcome& last = session.outcome;
+  const bool made = !session.lastEntry.empty();
+  const std::int32_t code = made && last.ok() != fault ? WEBAPI_OK : WEBAPI_NOTHING_TO_WRITE;
   std::vector<std::string> lines;
-  if (session.last == Last::Nothing) {
+  if (!made) {
     lines.push_back(std::string("No request has been made yet, so there is no ") + (fault ? "fault" : "reply") + ".");
-  } else if (fault && session.last == Last::Reply) {
+  } else if (fault && last.ok()) {
     lines.push_back("No fault: the last request (" + session.lastEntry + ") succeeded.");
-  } else if (!fault && session.last == Last::Fault) {
+  } else if (!fault && !last.ok()) {
     lines.push_back("No reply: the last request (" + session.lastEntry + ") failed with code " +
                     std::to_string(last.code) + " (" + CodeName(last.code) + "):");
     lines.insert(lines.end(), last.lines.begin(), last.lines.end());
