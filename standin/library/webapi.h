@@ -15,11 +15,7 @@
 #include <stdint.h>
 
 #ifndef WEBAPI_CALL
-#if defined(_WIN32) && !defined(_WIN64)
-#define WEBAPI_CALL __stdcall
-#else
-#define WEBAPI_CALL
-#endif
+#define WEBAPI_CALL /* the real library's 32-bit Windows build has __stdcall; this one is for Linux */
 #endif
 
 #ifdef __cplusplus
