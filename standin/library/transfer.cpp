@@ -12,8 +12,7 @@ namespace {
 constexpr std::size_t kBodyLinesShown = 20;
 
 struct Receiver {
-  std::string body;
-  std::string statusLine;
+  TransferResult result;  // the body and the status line as they come
   std::size_t headerBytes = 0;
   bool tooLarge = false;
   bool headerTooLarge = false;
@@ -23,8 +22,8 @@ struct Receiver {
 // Returning less than was given stops the transfer.
 std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* context) {
   auto& receiver = *static_cast<Receiver*>(context);
-  if ((receiver.tooLarge = receiver.body.size() + size * count > kMaxReplyBytes)) return 0;
-  receiver.body.append(data, size * count);
+  if ((receiver.tooLarge = receiver.result.body.size() + size * count > kMaxReplyBytes)) return 0;
+  receiver.result.body.append(data, size * count);
   return size * count;
 }
 
@@ -34,7 +33,7 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* cont
   if ((receiver.headerTooLarge = receiver.headerBytes > kMaxReplyHeaderBytes)) return 0;
   std::string_view line(data, size * count);
   if (line == "\r\n" || line == "\n") receiver.headerEnded = true;
-  if (line.substr(0, 5) == "HTTP/") receiver.statusLine = std::string(line.substr(0, line.find_last_not_of("\r\n") + 1));
+  if (line.substr(0, 5) == "HTTP/") receiver.result.statusLine = line.substr(0, line.find_last_not_of("\r\n") + 1);
   return size * count;
 }
 
@@ -122,14 +121,14 @@ std::string Describe(const TransferRequest& request) {
 }
 
 TransferResult Transfer(const TransferRequest& request) {
-  TransferResult result;
+  Receiver receiver;
+  TransferResult& result = receiver.result;
   const std::unique_ptr<CURL, void (*)(CURL*)> easy(curl_easy_init(), curl_easy_cleanup);
   if (!easy) {
     result.outcome = Outcome::Fault(WEBAPI_INTERNAL, {"The transfer layer cannot start a transfer (curl_easy_init)."});
-    return result;
+    return std::move(result);
   }
   CURL* e = easy.get();
-  Receiver receiver;
   char errors[CURL_ERROR_SIZE] = {};
   const std::string url = "http://" + request.host.Authority() + request.path;
   std::vector<std::string> fields{"Accept: text/xml", "Expect:"};
@@ -170,9 +169,7 @@ TransferResult Transfer(const TransferRequest& request) {
   curl_easy_getinfo(e, CURLINFO_TOTAL_TIME_T, &total);
   result.milliseconds = static_cast<long long>(total / 1000);
   curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &result.status);
-  result.statusLine = receiver.statusLine;
   if (done != CURLE_OK) result.outcome = Explain(done, e, request, receiver, errors);
-  result.body = std::move(receiver.body);
   if (done == CURLE_OK && result.status != 200) {
     // "404 Not Found" from the status line, or the number alone when it gives no more.
     const std::size_t code = result.statusLine.find_first_not_of(' ', result.statusLine.find(' '));
@@ -187,7 +184,7 @@ TransferResult Transfer(const TransferRequest& request) {
     }
     result.outcome = Outcome::Fault(WEBAPI_HTTP_STATUS, std::move(lines));
   }
-  return result;
+  return std::move(result);
 }
 
 }  // namespace webapi
