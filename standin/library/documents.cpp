@@ -306,17 +306,14 @@ Outcome ReadReply(std::string_view body, const std::string& from) {
                "> neither is nor holds a webapireply element.");
   }
   const pugi::xml_node service = reply.child("service");
-  std::string about;
-  if (service) {
-    about = " (service " + Utf8ToLocal(service.attribute("name").value()) + ", entry point " +
-            Utf8ToLocal(service.attribute("entrypoint").value()) + ")";
-  }
+  const std::string about = !service ? "" : " (service " + Utf8ToLocal(service.attribute("name").value()) +
+                                                 ", entry point " +
+                                                 Utf8ToLocal(service.attribute("entrypoint").value()) + ")";
   if (const pugi::xml_node fault = reply.child("fault")) {
     const std::string code = fault.attribute("code").value();
     std::vector<std::string> lines{"Server fault " + (code.empty() ? std::string("without a code") : code) + " from " +
                                    from + about + ":"};
-    const std::string message = fault.attribute("message").value();
-    for (auto& line : SplitLines(message)) lines.push_back(Utf8ToLocal(line));
+    for (auto& line : SplitLines(fault.attribute("message").value())) lines.push_back(Utf8ToLocal(line));
     for (const pugi::xml_node& detail : fault.children("detail"))
       if (!AppendContentLines(detail, lines, budget)) return Outcome::Fault(WEBAPI_BAD_REPLY, {tooLarge});
     return Outcome::Fault(WEBAPI_SERVER_FAULT, std::move(lines));
