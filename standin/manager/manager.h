@@ -2,18 +2,25 @@
 // when told to, fails the ways real servers fail.
 #pragma once
 
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core/error.hpp>
 #include <boost/beast/http/dynamic_body.hpp>
 #include <boost/beast/http/message.hpp>
 #include <boost/beast/http/parser.hpp>
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace manager {
@@ -135,7 +142,7 @@ class Connection;
 
 class Manager {
  public:
-  explicit Manager(Options options);
+  explicit Manager(Options options) : options_(std::move(options)) {}
   ~Manager();
   Manager(const Manager&) = delete;
   Manager& operator=(const Manager&) = delete;
@@ -151,8 +158,23 @@ class Manager {
 
  private:
   friend class Connection;
-  struct Impl;
-  std::unique_ptr<Impl> impl_;
+  void Accept();
+  void Log(const std::string& line) const;
+
+  // All of it lives on the loop's thread, but for Stop, which posts to it.
+  Options options_;
+  // Declared before the event loop, so that connections it destroys can still forget themselves.
+  std::map<Connection*, std::weak_ptr<Connection>> connections_;
+  StatusInfo status_;  // its listen address and counts; the uptime is counted when asked
+  const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+  std::atomic<bool> stopping_{false};
+  bool serving_ = false;
+  boost::asio::io_context io_{1};
+  boost::asio::ip::tcp::acceptor acceptor_{io_};
+  boost::asio::steady_timer grace_{io_};
+  int port_ = -1;
+  std::size_t failed_ = 0;  // connections that met the failure
+  std::thread thread_;
 };
 
 }  // namespace manager
