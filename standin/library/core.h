@@ -1,5 +1,5 @@
-// The client library behind its entry points (session.cpp): outcomes, text, files, documents
-// and transfers.
+// The client library behind its entry points (session.cpp): outcomes, text, documents and
+// transfers.
 #pragma once
 
 #include <cstddef>
@@ -54,16 +54,6 @@ std::vector<std::string> Excerpt(std::string_view text, std::size_t shown);
 std::string JoinLines(const std::vector<std::string>& lines);
 // "1 second", "5 seconds", "1 byte" ...
 std::string Count(long long n, const char* singular, const char* plural);
-
-// Reads the whole regular file at path, never waiting on a FIFO. A fault (WEBAPI_REQUEST_FILE)
-// names the file and why: missing, a folder, not a regular file, unreadable, too large.
-Outcome ReadRequestFile(const std::string& path, std::string& bytes);
-
-// Creates or truncates path and writes bytes, or with append adds them at its end, and closes
-// it. Only regular files and character devices (/dev/null) are written; a FIFO without a reader
-// fails at once. A symbolic link that another user put in a sticky folder everyone may write
-// (/tmp) is not followed. On failure why says what happened ("No such file or directory").
-bool WriteFile(const std::string& path, std::string_view bytes, bool append, std::string& why);
 
 struct CheckedRequest {
   std::string utf8;  // the document as it is sent
