@@ -25,9 +25,8 @@ struct Outcome {
   static Outcome Fault(std::int32_t code, std::vector<std::string> lines) { return {code, std::move(lines)}; }
 };
 
-// The library's limits: request files and replies 64 MiB, reply headers (status line and fields)
-// 64 KiB. The data kept from a reply prints to at most kReplyDataFactor times the reply plus
-// kReplyDataExtra bytes. Past them: WEBAPI_REQUEST_FILE or WEBAPI_BAD_REPLY.
+// Past these, WEBAPI_REQUEST_FILE or WEBAPI_BAD_REPLY: request files, replies, reply headers (status
+// line and fields), and the data kept from a reply once printed (factor times the reply plus extra).
 constexpr std::size_t kMaxRequestFileBytes = 64u << 20;
 constexpr std::size_t kMaxReplyBytes = 64u << 20;
 constexpr std::size_t kMaxReplyHeaderBytes = 64u << 10;

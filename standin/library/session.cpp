@@ -1,6 +1,5 @@
-// The fifteen entry points over the library's one session: requests, their outcome kept for the
-// reply and fault files, settings, log and dump; and the files they read and write, through
-// POSIX calls so that nothing blocks on special files.
+// The fifteen entry points over the library's one session: requests, the outcome kept for the reply
+// and fault files, settings, log, dump, and files read and written without blocking on FIFOs.
 #include "library/core.h"
 
 #include <curl/curl.h>

@@ -208,9 +208,8 @@ Reply Refuse(unsigned status, const std::string& text, std::string note, bool cl
   return reply;
 }
 
-// No Origin (not a browser, or a same-origin GET), or a page served from this machine's
-// loopback, with or without a port. Anything else is a web page elsewhere that tries to drive
-// the manager.
+// No Origin (not a browser, or a same-origin GET), or a page served from this machine's loopback,
+// with or without a port. Anything else is a web page elsewhere that tries to drive the manager.
 bool LoopbackOrigin(std::string_view origin) {
   if (origin.empty()) return true;
   std::string authority = Lower(origin);

@@ -1,7 +1,6 @@
-// The manager host's server: its command line, and its connections over Boost.Asio and
-// Boost.Beast with their deadlines, the delay, the failure modes, the request log and stopping.
-// One event loop on one thread serves them all, so a client that sends slowly or not at all
-// holds no thread, only its connection.
+// The manager host's server: its command line, and its connections over Boost.Asio and Boost.Beast
+// (deadlines, the delay, failure modes, the request log, stopping). One event loop on one thread
+// serves them all: a client that sends slowly or not at all holds no thread, only its connection.
 #include "manager/manager.h"
 
 #include <boost/asio/post.hpp>
