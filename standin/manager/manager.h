@@ -143,9 +143,7 @@ class Connection;
 class Manager {
  public:
   explicit Manager(Options options) : options_(std::move(options)) {}
-  ~Manager();
-  Manager(const Manager&) = delete;
-  Manager& operator=(const Manager&) = delete;
+  ~Manager();  // stops and waits for Start's thread
 
   void Bind();  // takes the port; throws std::runtime_error when it cannot
   int Port() const;  // the port taken (the free one picked for port 0)
