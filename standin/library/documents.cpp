@@ -50,16 +50,6 @@ void ShowSpot(std::string_view utf8, std::size_t offset, std::vector<std::string
 
 bool IsBlank(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
 
-// True when an element is nested deeper than standin::kMaxNesting; walks without recursion.
-bool TooDeep(const pugi::xml_document& doc) {
-  bool deep = false;
-  standin::WalkNodes(doc, [&](const pugi::xml_node& node, std::size_t depth) {
-    deep = node.type() == pugi::node_element && depth >= standin::kMaxNesting;
-    return !deep;
-  });
-  return deep;
-}
-
 // The content of an element as lines: its text, or its child elements printed as XML: indented,
 // or where that would take more than the budget, as they came. False when even that would.
 bool AppendContentLines(const pugi::xml_node& node, std::vector<std::string>& out, std::size_t& budget) {
@@ -293,7 +283,11 @@ Outcome ReadReply(std::string_view body, const std::string& from) {
     for (auto& line : Excerpt(body, kBodyLinesShown)) lines.push_back(Utf8ToLocal(line));
     return Outcome::Fault(WEBAPI_BAD_REPLY, std::move(lines));
   }
-  if (TooDeep(doc)) {
+  bool tooDeep = false;
+  standin::WalkNodes(doc, [&](const pugi::xml_node& node, std::size_t depth) {
+    return !(tooDeep = node.type() == pugi::node_element && depth >= standin::kMaxNesting);
+  });
+  if (tooDeep) {
     return bad("is nested deeper than " + std::to_string(standin::kMaxNesting) +
                " levels of elements, the most this library reads; it was not kept.");
   }

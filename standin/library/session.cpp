@@ -41,10 +41,8 @@ bool PlantedLink(int dir, const std::string& name, const std::string& folder, st
   struct stat link {};
   struct stat folderInfo {};
   if (fstatat(dir, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(link.st_mode) ||
-      fstat(dir, &folderInfo) != 0)
-    return false;
-  if (!(folderInfo.st_mode & S_ISVTX) || !(folderInfo.st_mode & S_IWOTH) || link.st_uid == geteuid() ||
-      link.st_uid == folderInfo.st_uid)
+      fstat(dir, &folderInfo) != 0 || !(folderInfo.st_mode & S_ISVTX) || !(folderInfo.st_mode & S_IWOTH) ||
+      link.st_uid == geteuid() || link.st_uid == folderInfo.st_uid)
     return false;
   why = "\"" + name + "\" is a symbolic link that another user (uid " + std::to_string(link.st_uid) +
         ") put in the shared folder \"" + folder + "\"; such a link is not followed";

@@ -36,27 +36,23 @@ std::string Print(const pugi::xml_document& doc) {
 constexpr const char* kEchoMark = "\x01" "echo" "\x01";
 const std::string kPrintedEchoMark = std::string("<![CDATA[") + kEchoMark + "]]>";
 
-// Length of the valid UTF-8 character at the start of text that XML allows, 0 if there is none.
-std::size_t XmlCharacter(std::string_view text) {
-  const auto b = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = b(0);
-  if (lead < 0x80) return lead >= 0x20 || lead == '\t' || lead == '\n' || lead == '\r' ? 1 : 0;
-  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-  if (length == 0 || lead > 0xF4 || text.size() < length) return 0;
-  unsigned long code = lead & (0x7F >> length);
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((b(i) & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (b(i) & 0x3F);
-  }
-  const unsigned long least[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF)
-    return 0;
-  return length;
-}
-
+// True when text is valid UTF-8 and holds only characters XML allows.
 bool XmlText(std::string_view text) {
-  for (std::size_t length = 0; !text.empty(); text.remove_prefix(length))
-    if ((length = XmlCharacter(text)) == 0) return false;
+  const auto b = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  for (std::size_t length = 1; !text.empty(); text.remove_prefix(length)) {
+    const unsigned char lead = b(0);
+    length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || text.size() < length) return false;
+    unsigned long code = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+      if ((b(i) & 0xC0) != 0x80) return false;
+      code = (code << 6) | (b(i) & 0x3F);
+    }
+    const unsigned long least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if ((code < 0x20 && code != '\t' && code != '\n' && code != '\r') || code < least[length] || code > 0x10FFFF ||
+        (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF)
+      return false;
+  }
   return true;
 }
 
