@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <utility>
 
 namespace standin {
 
@@ -18,64 +19,43 @@ std::string HostPort::Authority() const {
 std::optional<HostPort> ParseHostPort(std::string_view text, std::string& why, int lowestPort) {
   const std::string quoted = "The host \"" + std::string(text) + "\"";
   const std::string expected = " (expected \"hostname or IP:portnumber\", e.g. localhost:3380)";
-  if (text.empty()) {
-    why = "The host is empty" + expected + ".";
+  const auto fail = [&why](std::string what) {
+    why = std::move(what);
     return std::nullopt;
-  }
+  };
+  if (text.empty()) return fail("The host is empty" + expected + ".");
   HostPort result;
   std::string_view rest;
   if (text.front() == '[') {
     const std::size_t close = text.find(']');
-    if (close == std::string_view::npos) {
-      why = quoted + " opens an IPv6 address with '[' but never closes it.";
-      return std::nullopt;
-    }
+    if (close == std::string_view::npos) return fail(quoted + " opens an IPv6 address with '[' but never closes it.");
     result.host = std::string(text.substr(1, close - 1));
-    for (const char c : result.host) {
-      if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ':' && c != '.') {
-        why = quoted + " holds a character that is not part of an IPv6 address.";
-        return std::nullopt;
-      }
-    }
-    if (result.host.empty()) {
-      why = quoted + " has an empty IPv6 address.";
-      return std::nullopt;
-    }
+    if (result.host.find_first_not_of("0123456789abcdefABCDEF:.") != std::string::npos)
+      return fail(quoted + " holds a character that is not part of an IPv6 address.");
+    if (result.host.empty()) return fail(quoted + " has an empty IPv6 address.");
     // Brackets hold an IPv6 address and nothing else: "[cafe]" is no name to look up.
     unsigned char bytes[16];
-    if (inet_pton(AF_INET6, result.host.c_str(), bytes) != 1) {
-      why = quoted + " holds \"" + result.host + "\" in brackets, which is not an IPv6 address.";
-      return std::nullopt;
-    }
+    if (inet_pton(AF_INET6, result.host.c_str(), bytes) != 1)
+      return fail(quoted + " holds \"" + result.host + "\" in brackets, which is not an IPv6 address.");
     rest = text.substr(close + 1);
   } else {
     const std::size_t colon = text.rfind(':');
     result.host = std::string(text.substr(0, colon));
-    if (result.host.empty()) {
-      why = quoted + " has no host name before the port" + expected + ".";
-      return std::nullopt;
-    }
+    if (result.host.empty()) return fail(quoted + " has no host name before the port" + expected + ".");
     if (result.host.find(':') != std::string::npos) {
-      why = quoted + " holds an IPv6 address without brackets (expected \"[IPv6]:portnumber\", e.g. [::1]:3380).";
-      return std::nullopt;
+      return fail(quoted +
+                  " holds an IPv6 address without brackets (expected \"[IPv6]:portnumber\", e.g. [::1]:3380).");
     }
-    for (const char c : result.host) {
-      if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '.' && c != '_') {
-        why = quoted + " holds a character that cannot be part of a host name" + expected + ".";
-        return std::nullopt;
-      }
-    }
+    if (!std::all_of(result.host.begin(), result.host.end(),
+                     [](unsigned char c) { return std::isalnum(c) || c == '-' || c == '.' || c == '_'; }))
+      return fail(quoted + " holds a character that cannot be part of a host name" + expected + ".");
     rest = colon == std::string_view::npos ? std::string_view() : text.substr(colon);
   }
-  if (rest.size() < 2 || rest.front() != ':') {
-    why = quoted + " has no port number" + expected + ".";
-    return std::nullopt;
-  }
+  if (rest.size() < 2 || rest.front() != ':') return fail(quoted + " has no port number" + expected + ".");
   long port = 0;
   if (!ReadNumber(rest.substr(1), 65535, port) || port < lowestPort) {
-    why = "The port of \"" + std::string(text) + "\" is not a number from " + std::to_string(lowestPort) +
-          " to 65535.";
-    return std::nullopt;
+    return fail("The port of \"" + std::string(text) + "\" is not a number from " + std::to_string(lowestPort) +
+                " to 65535.");
   }
   result.port = static_cast<int>(port);
   return result;
@@ -112,6 +92,12 @@ std::string Where(std::string_view utf8, std::ptrdiff_t offset) {
   return "line " + std::to_string(at.line) + ", column " + std::to_string(at.column);
 }
 
+std::string Where(std::string_view utf8, const pugi::xml_node& node) {
+  std::ptrdiff_t offset = node.offset_debug();
+  if (offset > 0 && node.type() == pugi::node_element) --offset;
+  return Where(utf8, offset);
+}
+
 std::string LocalTimestamp() {
   const auto now = std::chrono::system_clock::now();
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
@@ -122,12 +108,6 @@ std::string LocalTimestamp() {
   const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
   std::snprintf(text + length, sizeof text - length, ".%03d", static_cast<int>(millis));
   return text;
-}
-
-std::string Where(std::string_view utf8, const pugi::xml_node& node) {
-  std::ptrdiff_t offset = node.offset_debug();
-  if (offset > 0 && node.type() == pugi::node_element) --offset;
-  return Where(utf8, offset);
 }
 
 }  // namespace standin

@@ -1,5 +1,5 @@
-// What the stand-in's library and manager share: hosts, numbers, positions, log timestamps,
-// and for documents the nesting limit, printing, the top element and a walk safe at any depth.
+// What the stand-in's library and manager share: hosts, numbers, positions, log timestamps, and
+// for documents the nesting limit, printing, the top element and a walk safe at any depth.
 #pragma once
 
 #include <cstddef>
@@ -16,8 +16,7 @@ namespace standin {
 struct HostPort {
   std::string host;  // a name, an IPv4 address, or an IPv6 address without brackets
   int port = 0;
-  // "name:port", "[v6]:port": the authority part of a URL.
-  std::string Authority() const;
+  std::string Authority() const;  // "name:port", "[v6]:port": the authority part of a URL
 };
 
 // Reads "name:port", "1.2.3.4:port" or "[v6]:port" with a port from lowestPort to 65535; what is
@@ -35,17 +34,15 @@ struct Position {
 };
 Position PositionAt(std::string_view utf8, std::size_t offset);
 
-// "line 3, column 7" of a byte offset; "an unknown position" for a negative one.
+// "line 3, column 7" of a byte offset ("an unknown position" for a negative one), or where a
+// node begins in the text it was read from (an element at its '<').
 std::string Where(std::string_view utf8, std::ptrdiff_t offset);
-
-// "line 3, column 7" where a node begins in the text it was read from (an element at its '<').
 std::string Where(std::string_view utf8, const pugi::xml_node& node);
 
 // The local time as the logs write it: "2026-12-08 21:39:26.123".
 std::string LocalTimestamp();
 
-// Documents nested deeper than this many elements are refused: replies by the library,
-// requests by the manager.
+// Documents nested deeper are refused: replies by the library, requests by the manager.
 constexpr std::size_t kMaxNesting = 256;
 
 // How both print XML: no declaration, attributes in single quotes.
@@ -63,15 +60,14 @@ struct StringWriter : pugi::xml_writer {
   std::size_t limit;
 };
 
-// The element `name` as the document's root or a child of it, as requests hold webapirequest
-// and replies webapireply.
+// The element `name` as the document's root or a child of it (webapirequest, webapireply).
 inline pugi::xml_node TopElement(const pugi::xml_document& doc, const char* name) {
   const pugi::xml_node root = doc.document_element();
   return std::strcmp(root.name(), name) == 0 ? root : root.child(name);
 }
 
-// Visits every node of doc in document order; visit(node, depth) gets depth 0 for the
-// document's top-level nodes, and stops the walk by returning false.
+// Visits every node of doc in document order without recursion; visit(node, depth) gets depth
+// 0 for the top-level nodes, and stops the walk by returning false.
 template <typename Visit>
 void WalkNodes(const pugi::xml_document& doc, Visit&& visit) {
   std::size_t depth = 0;

@@ -1,37 +1,42 @@
-// Checking request documents and reading reply documents, with pugixml.
+// Text and documents: code pages through iconv, the line rules of reply and fault files, and
+// with pugixml checking request documents and reading reply documents.
 #include "library/core.h"
 
-#include <pugixml.hpp>
+#include <iconv.h>
+#include <langinfo.h>
 
+#include <cctype>
+#include <cerrno>
 #include <cstring>
-
-#include "common/common.h"
 
 namespace webapi {
 namespace {
 
+std::string Normalised(std::string_view codeset) {
+  std::string name;
+  for (const char c : codeset)
+    if (std::isalnum(static_cast<unsigned char>(c))) name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return name;
+}
+
+// True when text in this codeset can be used as UTF-8 unchanged: UTF-8 itself, and plain
+// ASCII (the "C" locale), whose bytes above 127 are taken as they are.
+bool PassesAsUtf8(std::string_view codeset) {
+  const std::string name = Normalised(codeset);
+  return name.empty() || name == "UTF8" || name == "ANSIX341968" || name == "ASCII" || name == "USASCII";
+}
+
 using standin::Where;
 
 constexpr std::size_t kBodyLinesShown = 10;
-
-// The text of line number `line` (from 1), without its line break; empty past the end.
-std::string_view LineAt(std::string_view text, std::size_t line) {
-  std::size_t start = 0;
-  for (std::size_t n = 1; n < line; ++n) {
-    const std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) return std::string_view();
-    start = end + 1;
-    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
-  }
-  if (start >= text.size()) return std::string_view();
-  const std::size_t end = text.find_first_of("\r\n", start);
-  return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-}
+constexpr const char* kExpectServer = "Expected: <server host='hostname or IP:portnumber' />";
+constexpr const char* kExpectService = "Expected: <service name='...' entrypoint='...' />";
 
 // The line at a position and a caret under the column, for a tester to find the spot.
 void ShowSpot(std::string_view utf8, std::size_t offset, std::vector<std::string>& lines) {
   const standin::Position at = standin::PositionAt(utf8, offset);
-  const std::string_view text = LineAt(utf8, at.line);
+  const std::vector<std::string> all = SplitLines(utf8);
+  const std::string text = at.line <= all.size() ? all[at.line - 1] : std::string();
   std::string caret;
   std::size_t column = 1;
   for (std::size_t i = 0; i < text.size() && column < at.column; ++i) {
@@ -44,16 +49,6 @@ void ShowSpot(std::string_view utf8, std::size_t offset, std::vector<std::string
 }
 
 bool IsBlank(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
-
-// True when an element is nested deeper than standin::kMaxNesting; walks without recursion.
-bool TooDeep(const pugi::xml_document& doc) {
-  bool deep = false;
-  standin::WalkNodes(doc, [&](const pugi::xml_node& node, std::size_t depth) {
-    deep = node.type() == pugi::node_element && depth >= standin::kMaxNesting;
-    return !deep;
-  });
-  return deep;
-}
 
 // The content of an element as lines: its text, or its child elements printed as XML: indented,
 // or where that would take more than the budget, as they came. False when even that would.
@@ -116,7 +111,94 @@ bool ScanServerHost(std::string_view text, std::string& host) {
 
 }  // namespace
 
+std::string Recode(std::string_view text, const std::string& from, const std::string& to) {
+  if (text.empty()) return std::string();
+  iconv_t cd = iconv_open(to.c_str(), from.c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
+  const bool fromUtf8 = Normalised(from) == "UTF8";
+  std::string out;
+  const char* in = text.data();
+  std::size_t inLeft = text.size();
+  char buffer[4096];
+  while (inLeft > 0) {
+    char* put = buffer;
+    std::size_t outLeft = sizeof buffer;
+    const std::size_t done = iconv(cd, const_cast<char**>(&in), &inLeft, &put, &outLeft);
+    out.append(buffer, static_cast<std::size_t>(put - buffer));
+    if (done != static_cast<std::size_t>(-1)) break;
+    if (errno == E2BIG) continue;
+    // EILSEQ or EINVAL: a character that cannot be read or written here is skipped whole.
+    std::size_t skip = 1;
+    while (fromUtf8 && skip < inLeft && (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80) ++skip;
+    in += skip;
+    inLeft -= skip;
+    out += '?';
+  }
+  // Shift sequences of stateful codesets end here.
+  char* put = buffer;
+  std::size_t outLeft = sizeof buffer;
+  iconv(cd, nullptr, nullptr, &put, &outLeft);
+  out.append(buffer, static_cast<std::size_t>(put - buffer));
+  iconv_close(cd);
+  return out;
+}
+
+std::string LocalToUtf8(std::string_view text) {
+  const std::string codeset = nl_langinfo(CODESET);  // of the current locale (LC_CTYPE)
+  return PassesAsUtf8(codeset) ? std::string(text) : Recode(text, codeset, "UTF-8");
+}
+
+std::string Utf8ToLocal(std::string_view text) {
+  const std::string codeset = nl_langinfo(CODESET);
+  return PassesAsUtf8(codeset) ? std::string(text) : Recode(text, "UTF-8", codeset);
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.emplace_back(text.substr(start));
+      break;
+    }
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+  return lines;
+}
+
+std::vector<std::string> Excerpt(std::string_view text, std::size_t shown) {
+  std::vector<std::string> lines = SplitLines(text);
+  const bool cut = lines.size() > shown;
+  if (cut) lines.resize(shown);
+  for (auto& line : lines) line = "  " + line;
+  if (cut) lines.push_back("  ...");
+  return lines;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+  std::string joined;
+  for (const auto& line : lines) joined += line + "\r\n";
+  return joined;
+}
+
+const char* CodeName(std::int32_t code) {
+  static const char* const kNames[] = {"ok", "not started", "bad argument", "malformed request", "request file",
+                                       "connection failed", "timeout", "HTTP error status", "bad reply",
+                                       "server fault", "write failed", "nothing to write", "internal error"};
+  return code >= WEBAPI_OK && code <= WEBAPI_INTERNAL ? kNames[code] : "unknown";
+}
+
+std::string Count(long long n, const char* singular, const char* plural) {
+  return std::to_string(n) + " " + (n == 1 ? singular : plural);
+}
+
 Outcome CheckRequest(std::string_view document, CheckedRequest& checked) {
+  const auto fault = [](std::string what, std::string then) {
+    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST, {std::move(what), std::move(then)});
+  };
   checked.utf8 = LocalToUtf8(document);
   const std::string& utf8 = checked.utf8;
   pugi::xml_document doc;
@@ -131,44 +213,31 @@ Outcome CheckRequest(std::string_view document, CheckedRequest& checked) {
   const pugi::xml_node request = standin::TopElement(doc, "webapirequest");
   if (!request) {
     const pugi::xml_node root = doc.document_element();
-    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
-                          {"The request document has no webapirequest element: its root element <" +
-                               Utf8ToLocal(root.name()) + "> at " + Where(utf8, root) +
-                               " neither is one nor holds one.",
-                           "Expected: <kqxml version='1.0'><webapirequest>...</webapirequest></kqxml>"});
+    return fault("The request document has no webapirequest element: its root element <" + Utf8ToLocal(root.name()) +
+                     "> at " + Where(utf8, root) + " neither is one nor holds one.",
+                 "Expected: <kqxml version='1.0'><webapirequest>...</webapirequest></kqxml>");
   }
   const pugi::xml_node server = request.child("server");
-  if (!server) {
-    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
-                          {"The webapirequest element at " + Where(utf8, request) + " has no server element.",
-                           "Expected: <server host='hostname or IP:portnumber' />"});
-  }
+  if (!server)
+    return fault("The webapirequest element at " + Where(utf8, request) + " has no server element.", kExpectServer);
   const std::string host = server.attribute("host").value();
   if (host.empty()) {
-    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
-                          {"The server element at " + Where(utf8, server) + " has no host attribute or an empty one.",
-                           "Expected: <server host='hostname or IP:portnumber' />"});
+    return fault("The server element at " + Where(utf8, server) + " has no host attribute or an empty one.",
+                 kExpectServer);
   }
   std::string why;
   const auto hostPort = standin::ParseHostPort(host, why);
-  if (!hostPort) {
-    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
-                          {"The server element at " + Where(utf8, server) + " names an unusable host.",
-                           Utf8ToLocal(why)});
-  }
+  if (!hostPort)
+    return fault("The server element at " + Where(utf8, server) + " names an unusable host.", Utf8ToLocal(why));
   const pugi::xml_node service = request.child("service");
-  if (!service) {
-    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
-                          {"The webapirequest element at " + Where(utf8, request) + " has no service element.",
-                           "Expected: <service name='...' entrypoint='...' />"});
-  }
+  if (!service)
+    return fault("The webapirequest element at " + Where(utf8, request) + " has no service element.", kExpectService);
   checked.service = service.attribute("name").value();
   checked.entrypoint = service.attribute("entrypoint").value();
   if (checked.service.empty() || checked.entrypoint.empty()) {
-    return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
-                          {"The service element at " + Where(utf8, service) + " lacks its " +
-                               (checked.service.empty() ? "name" : "entrypoint") + " attribute or has an empty one.",
-                           "Expected: <service name='...' entrypoint='...' />"});
+    return fault("The service element at " + Where(utf8, service) + " lacks its " +
+                     (checked.service.empty() ? "name" : "entrypoint") + " attribute or has an empty one.",
+                 kExpectService);
   }
   checked.server = *hostPort;
   return {};
@@ -189,7 +258,7 @@ Outcome FindServer(std::string_view document, standin::HostPort& server) {
     return Outcome::Fault(WEBAPI_MALFORMED_REQUEST,
                           {"The request names no server, so there is nowhere to send it: no <server host='...' /> "
                            "with a host was found in the document.",
-                           "Expected: <server host='hostname or IP:portnumber' />"});
+                           kExpectServer});
   }
   std::string why;
   const auto hostPort = standin::ParseHostPort(host, why);
@@ -200,8 +269,10 @@ Outcome FindServer(std::string_view document, standin::HostPort& server) {
 }
 
 Outcome ReadReply(std::string_view body, const std::string& from) {
-  if (body.empty())
-    return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + from + " is empty: HTTP 200 without a document."});
+  const auto bad = [&from](const std::string& what) {
+    return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + from + " " + what});
+  };
+  if (body.empty()) return bad("is empty: HTTP 200 without a document.");
   pugi::xml_document doc;
   const pugi::xml_parse_result parsed =
       doc.load_buffer(body.data(), body.size(), pugi::parse_default, pugi::encoding_utf8);
@@ -212,50 +283,42 @@ Outcome ReadReply(std::string_view body, const std::string& from) {
     for (auto& line : Excerpt(body, kBodyLinesShown)) lines.push_back(Utf8ToLocal(line));
     return Outcome::Fault(WEBAPI_BAD_REPLY, std::move(lines));
   }
-  if (TooDeep(doc)) {
-    return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + from + " is nested deeper than " +
-                                             std::to_string(standin::kMaxNesting) +
-                                             " levels of elements, the most this library reads; it was not kept."});
+  bool tooDeep = false;
+  standin::WalkNodes(doc, [&](const pugi::xml_node& node, std::size_t depth) {
+    return !(tooDeep = node.type() == pugi::node_element && depth >= standin::kMaxNesting);
+  });
+  if (tooDeep) {
+    return bad("is nested deeper than " + std::to_string(standin::kMaxNesting) +
+               " levels of elements, the most this library reads; it was not kept.");
   }
   std::size_t budget = kReplyDataFactor * body.size() + kReplyDataExtra;
   const std::string tooLarge = "The data of the reply from " + from + " would print to more than " +
                                std::to_string(kReplyDataFactor) + " times the reply's size; it was not kept.";
   const pugi::xml_node reply = standin::TopElement(doc, "webapireply");
   if (!reply) {
-    return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + from + " is not a reply document: its root element <" +
-                                                 Utf8ToLocal(doc.document_element().name()) +
-                                                 "> neither is nor holds a webapireply element."});
+    return bad("is not a reply document: its root element <" + Utf8ToLocal(doc.document_element().name()) +
+               "> neither is nor holds a webapireply element.");
   }
   const pugi::xml_node service = reply.child("service");
-  std::string about;
-  if (service) {
-    about = " (service " + Utf8ToLocal(service.attribute("name").value()) + ", entry point " +
-            Utf8ToLocal(service.attribute("entrypoint").value()) + ")";
-  }
+  const std::string about = !service ? "" : " (service " + Utf8ToLocal(service.attribute("name").value()) +
+                                                 ", entry point " +
+                                                 Utf8ToLocal(service.attribute("entrypoint").value()) + ")";
   if (const pugi::xml_node fault = reply.child("fault")) {
     const std::string code = fault.attribute("code").value();
     std::vector<std::string> lines{"Server fault " + (code.empty() ? std::string("without a code") : code) + " from " +
                                    from + about + ":"};
-    const std::string message = fault.attribute("message").value();
-    for (auto& line : SplitLines(message)) lines.push_back(Utf8ToLocal(line));
+    for (auto& line : SplitLines(fault.attribute("message").value())) lines.push_back(Utf8ToLocal(line));
     for (const pugi::xml_node& detail : fault.children("detail"))
       if (!AppendContentLines(detail, lines, budget)) return Outcome::Fault(WEBAPI_BAD_REPLY, {tooLarge});
     return Outcome::Fault(WEBAPI_SERVER_FAULT, std::move(lines));
   }
   const pugi::xml_node data = reply.child("replydata");
-  if (!data) {
-    return Outcome::Fault(WEBAPI_BAD_REPLY,
-                          {"The reply from " + from + " holds neither replydata nor a fault" + about + "."});
-  }
+  if (!data) return bad("holds neither replydata nor a fault" + about + ".");
   Outcome outcome;
-  bool kept = true;
-  if (data.child("data")) {
-    for (const pugi::xml_node& item : data.children("data")) kept = kept && AppendContentLines(item, outcome.lines, budget);
-  } else {
-    kept = AppendContentLines(data, outcome.lines, budget);
-  }
-  if (!kept) return Outcome::Fault(WEBAPI_BAD_REPLY, {tooLarge});
-  return outcome;
+  bool kept = data.child("data") || AppendContentLines(data, outcome.lines, budget);
+  for (const pugi::xml_node& item : data.children("data"))
+    kept = kept && AppendContentLines(item, outcome.lines, budget);
+  return kept ? outcome : Outcome::Fault(WEBAPI_BAD_REPLY, {tooLarge});
 }
 
 }  // namespace webapi

@@ -3,10 +3,8 @@
 
 #include <curl/curl.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <memory>
-
 
 namespace webapi {
 namespace {
@@ -14,40 +12,29 @@ namespace {
 constexpr std::size_t kBodyLinesShown = 20;
 
 struct Receiver {
-  std::string body;
-  std::string statusLine;
-  bool tooLarge = false;
+  TransferResult result;  // the body and the status line as they come
   std::size_t headerBytes = 0;
+  bool tooLarge = false;
   bool headerTooLarge = false;
   bool headerEnded = false;
 };
 
+// Returning less than was given stops the transfer.
 std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* context) {
-  auto* receiver = static_cast<Receiver*>(context);
-  const std::size_t bytes = size * count;
-  if (receiver->body.size() + bytes > kMaxReplyBytes) {
-    receiver->tooLarge = true;
-    return 0;  // stops the transfer
-  }
-  receiver->body.append(data, bytes);
-  return bytes;
+  auto& receiver = *static_cast<Receiver*>(context);
+  if ((receiver.tooLarge = receiver.result.body.size() + size * count > kMaxReplyBytes)) return 0;
+  receiver.result.body.append(data, size * count);
+  return size * count;
 }
 
 std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* context) {
-  auto* receiver = static_cast<Receiver*>(context);
-  const std::size_t bytes = size * count;
-  receiver->headerBytes += bytes;
-  if (receiver->headerBytes > kMaxReplyHeaderBytes) {
-    receiver->headerTooLarge = true;
-    return 0;  // stops the transfer
-  }
-  std::string_view line(data, bytes);
-  if (line == "\r\n" || line == "\n") receiver->headerEnded = true;
-  if (line.substr(0, 5) == "HTTP/") {
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
-    receiver->statusLine = std::string(line);
-  }
-  return bytes;
+  auto& receiver = *static_cast<Receiver*>(context);
+  receiver.headerBytes += size * count;
+  if ((receiver.headerTooLarge = receiver.headerBytes > kMaxReplyHeaderBytes)) return 0;
+  std::string_view line(data, size * count);
+  if (line == "\r\n" || line == "\n") receiver.headerEnded = true;
+  if (line.substr(0, 5) == "HTTP/") receiver.result.statusLine = line.substr(0, line.find_last_not_of("\r\n") + 1);
+  return size * count;
 }
 
 int OnTrace(CURL*, curl_infotype type, char* data, std::size_t size, void* context) {
@@ -58,38 +45,30 @@ int OnTrace(CURL*, curl_infotype type, char* data, std::size_t size, void* conte
   return 0;
 }
 
-// Request header fields; one that cannot be added for want of memory is left out.
-struct Headers {
-  curl_slist* list = nullptr;
-  ~Headers() { curl_slist_free_all(list); }
-  void Add(const std::string& field) {
-    if (curl_slist* grown = curl_slist_append(list, field.c_str())) list = grown;
-  }
-};
-
 // Turns a failed transfer into a fault a tester can act on.
 Outcome Explain(CURLcode failure, CURL* easy, const TransferRequest& request, const Receiver& receiver,
                 const char* detail) {
   const std::string host = request.host.Authority();
   const std::string seconds = Count(request.timeoutSeconds, "second", "seconds");
   const std::string what = Describe(request);
-  curl_off_t received = 0;
-  curl_easy_getinfo(easy, CURLINFO_SIZE_DOWNLOAD_T, &received);
-  curl_off_t announced = -1;
-  curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+  curl_off_t received = 0, announced = -1, connectTime = 0;
   long osError = 0;
+  curl_easy_getinfo(easy, CURLINFO_SIZE_DOWNLOAD_T, &received);
+  curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
   curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError);
-  curl_off_t connectTime = 0;
   curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connectTime);
+  const std::string bytes = Count(received, "byte", "bytes");
   const std::string because = std::string("(") + (*detail ? detail : curl_easy_strerror(failure)) + ")";
+  const auto bad = [](std::string line) { return Outcome::Fault(WEBAPI_BAD_REPLY, {std::move(line)}); };
   // A header over our limit, or a header line over the transfer layer's own limit (100 KB), which
   // it reports as running out of memory while the header is still coming.
   if (receiver.headerTooLarge || (failure == CURLE_OUT_OF_MEMORY && !receiver.headerEnded)) {
-    return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + host + " has a header larger than " +
-                                             Count(kMaxReplyHeaderBytes >> 10, "KiB", "KiB") +
-                                             "; it was not taken " + because + "."});
+    return bad("The reply from " + host + " has a header larger than " +
+               Count(kMaxReplyHeaderBytes >> 10, "KiB", "KiB") + "; it was not taken " + because + ".");
   }
-
+  if (receiver.tooLarge || failure == CURLE_FILESIZE_EXCEEDED)
+    return bad("The reply from " + host + " is larger than " + Count(kMaxReplyBytes >> 20, "MiB", "MiB") +
+               "; it was not taken.");
   switch (failure) {
     case CURLE_COULDNT_RESOLVE_HOST:
       return Outcome::Fault(WEBAPI_CONNECT_FAILED,
@@ -102,9 +81,8 @@ Outcome Explain(CURLcode failure, CURL* easy, const TransferRequest& request, co
                                "Check that the manager host runs and listens on that address and port."});
       }
       if (osError == EHOSTUNREACH || osError == ENETUNREACH) {
-        return Outcome::Fault(WEBAPI_CONNECT_FAILED,
-                              {"Host unreachable: there is no route to " + host + ".",
-                               "Check the address and the network. " + because});
+        return Outcome::Fault(WEBAPI_CONNECT_FAILED, {"Host unreachable: there is no route to " + host + ".",
+                                                      "Check the address and the network. " + because});
       }
       return Outcome::Fault(WEBAPI_CONNECT_FAILED, {"Cannot connect to " + host + " " + because + "."});
     case CURLE_OPERATION_TIMEDOUT:
@@ -112,42 +90,28 @@ Outcome Explain(CURLcode failure, CURL* easy, const TransferRequest& request, co
         return Outcome::Fault(WEBAPI_TIMEOUT, {"Timeout: could not connect to " + host + " within " + seconds + ".",
                                                "Check that the host is reachable, or allow a longer timeout."});
       }
-      return Outcome::Fault(WEBAPI_TIMEOUT,
-                            {"Timeout: " + host + " did not answer completely within " + seconds + " (" +
-                                 Count(received, "byte", "bytes") + " of the reply had arrived).",
-                             "The server may be busy or stuck; try again or allow a longer timeout."});
+      return Outcome::Fault(WEBAPI_TIMEOUT, {"Timeout: " + host + " did not answer completely within " + seconds +
+                                                 " (" + bytes + " of the reply had arrived).",
+                                             "The server may be busy or stuck; try again or allow a longer timeout."});
     case CURLE_GOT_NOTHING:
-      return Outcome::Fault(WEBAPI_BAD_REPLY,
-                            {"No reply: " + host + " closed the connection without answering " + what + "."});
+      return bad("No reply: " + host + " closed the connection without answering " + what + ".");
     case CURLE_PARTIAL_FILE:
-      return Outcome::Fault(WEBAPI_BAD_REPLY,
-                            {"Reply cut off: " + host + " closed the connection after " +
-                             Count(received, "byte", "bytes") +
-                             (announced >= 0 ? " of the " + Count(announced, "byte", "bytes") + " it announced" : "") +
-                             "."});
+      return bad("Reply cut off: " + host + " closed the connection after " + bytes +
+                 (announced >= 0 ? " of the " + Count(announced, "byte", "bytes") + " it announced" : "") + ".");
     case CURLE_RECV_ERROR:
-      return Outcome::Fault(WEBAPI_BAD_REPLY, {"The connection to " + host + " broke while receiving the reply, after " +
-                                               Count(received, "byte", "bytes") + " " + because + "."});
+      return bad("The connection to " + host + " broke while receiving the reply, after " + bytes + " " + because +
+                 ".");
     case CURLE_SEND_ERROR:
-      return Outcome::Fault(WEBAPI_BAD_REPLY,
-                            {"The connection to " + host + " broke while sending the request " + because + "."});
-    case CURLE_WRITE_ERROR:
-    case CURLE_FILESIZE_EXCEEDED:
-      if (receiver.tooLarge || failure == CURLE_FILESIZE_EXCEEDED) {
-        return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + host + " is larger than " +
-                                                 Count(kMaxReplyBytes >> 20, "MiB", "MiB") + "; it was not taken."});
-      }
-      break;
+      return bad("The connection to " + host + " broke while sending the request " + because + ".");
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_HTTP2:
     case CURLE_BAD_CONTENT_ENCODING:
-      return Outcome::Fault(WEBAPI_BAD_REPLY, {"The reply from " + host + " is not HTTP that can be read " + because + "."});
+      return bad("The reply from " + host + " is not HTTP that can be read " + because + ".");
     case CURLE_OUT_OF_MEMORY:
       return Outcome::Fault(WEBAPI_INTERNAL, {"Out of memory during " + what + "."});
     default:
-      break;
+      return Outcome::Fault(WEBAPI_INTERNAL, {"The transfer " + what + " failed " + because + "."});
   }
-  return Outcome::Fault(WEBAPI_INTERNAL, {"The transfer " + what + " failed " + because + "."});
 }
 
 }  // namespace
@@ -157,20 +121,22 @@ std::string Describe(const TransferRequest& request) {
 }
 
 TransferResult Transfer(const TransferRequest& request) {
-  TransferResult result;
+  Receiver receiver;
+  TransferResult& result = receiver.result;
   const std::unique_ptr<CURL, void (*)(CURL*)> easy(curl_easy_init(), curl_easy_cleanup);
   if (!easy) {
     result.outcome = Outcome::Fault(WEBAPI_INTERNAL, {"The transfer layer cannot start a transfer (curl_easy_init)."});
-    return result;
+    return std::move(result);
   }
   CURL* e = easy.get();
-  Receiver receiver;
   char errors[CURL_ERROR_SIZE] = {};
   const std::string url = "http://" + request.host.Authority() + request.path;
-  Headers headers;
-  headers.Add("Accept: text/xml");
-  headers.Add("Expect:");
-  if (request.post) headers.Add("Content-Type: " + request.contentType);
+  std::vector<std::string> fields{"Accept: text/xml", "Expect:"};
+  if (request.post) fields.push_back("Content-Type: " + request.contentType);
+  curl_slist* list = nullptr;  // a field that cannot be added for want of memory is left out
+  for (const std::string& field : fields)
+    if (curl_slist* grown = curl_slist_append(list, field.c_str())) list = grown;
+  const std::unique_ptr<curl_slist, void (*)(curl_slist*)> headers(list, curl_slist_free_all);
 
   curl_easy_setopt(e, CURLOPT_URL, url.c_str());
   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
@@ -186,13 +152,11 @@ TransferResult Transfer(const TransferRequest& request) {
   curl_easy_setopt(e, CURLOPT_WRITEDATA, &receiver);
   curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
   curl_easy_setopt(e, CURLOPT_HEADERDATA, &receiver);
-  curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.list);
-  if (request.post) {
+  curl_easy_setopt(e, CURLOPT_HTTPHEADER, list);
+  if (request.post) {  // else the handle's default, GET
     curl_easy_setopt(e, CURLOPT_POST, 1L);
     curl_easy_setopt(e, CURLOPT_POSTFIELDS, request.body.data());
     curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
-  } else {
-    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
   }
   if (request.trace) {
     curl_easy_setopt(e, CURLOPT_DEBUGFUNCTION, OnTrace);
@@ -205,13 +169,11 @@ TransferResult Transfer(const TransferRequest& request) {
   curl_easy_getinfo(e, CURLINFO_TOTAL_TIME_T, &total);
   result.milliseconds = static_cast<long long>(total / 1000);
   curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &result.status);
-  result.statusLine = receiver.statusLine;
   if (done != CURLE_OK) result.outcome = Explain(done, e, request, receiver, errors);
-  result.body = std::move(receiver.body);
   if (done == CURLE_OK && result.status != 200) {
-    std::string status = receiver.statusLine.substr(std::min<std::size_t>(receiver.statusLine.find(' '), receiver.statusLine.size()));
-    while (!status.empty() && status.front() == ' ') status.erase(0, 1);
-    if (status.empty()) status = std::to_string(result.status);
+    // "404 Not Found" from the status line, or the number alone when it gives no more.
+    const std::size_t code = result.statusLine.find_first_not_of(' ', result.statusLine.find(' '));
+    const std::string status = code == std::string::npos ? std::to_string(result.status) : result.statusLine.substr(code);
     std::vector<std::string> lines{"HTTP error: " + request.host.Authority() + " answered " +
                                    std::string(request.post ? "POST " : "GET ") + request.path + " with status " +
                                    status + "."};
@@ -222,7 +184,7 @@ TransferResult Transfer(const TransferRequest& request) {
     }
     result.outcome = Outcome::Fault(WEBAPI_HTTP_STATUS, std::move(lines));
   }
-  return result;
+  return std::move(result);
 }
 
 }  // namespace webapi

@@ -15,18 +15,14 @@
 #include <stdint.h>
 
 #ifndef WEBAPI_CALL
-#if defined(_WIN32) && !defined(_WIN64)
-#define WEBAPI_CALL __stdcall
-#else
-#define WEBAPI_CALL
-#endif
+#define WEBAPI_CALL /* the real library's 32-bit Windows build has __stdcall; this one is for Linux */
 #endif
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-/* Status codes (standin/README.md tells what each means). */
+/* Status codes. */
 enum {
   WEBAPI_OK = 0,                 /* done */
   WEBAPI_NOT_STARTED = 1,        /* called before webApiStartup or after webApiCleanup */

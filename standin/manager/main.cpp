@@ -21,8 +21,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "webapi-manager: %s\n\n%s", error.c_str(), manager::Usage());
     return 2;
   }
-  // Signals are taken by sigwait below, never by a handler; the thread that serves inherits
-  // the mask.
+  // Signals are taken by sigwait below, never by a handler; the serving thread inherits the mask.
   sigset_t signals;
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);

@@ -1,20 +1,26 @@
-// The manager host: an HTTP/1.1 server that answers status requests and request documents and
-// on request fails the ways real servers fail: its settings and limits, its documents, its
-// answers to one request (shared with the request-parsing fuzzer), and the server.
+// The manager host: an HTTP/1.1 server that answers status requests and request documents and,
+// when told to, fails the ways real servers fail.
 #pragma once
 
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core/error.hpp>
 #include <boost/beast/http/dynamic_body.hpp>
 #include <boost/beast/http/message.hpp>
 #include <boost/beast/http/parser.hpp>
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace manager {
@@ -26,18 +32,16 @@ enum class FailMode {
   kCloseMidReply,  // announces the whole answer, sends half of it and closes the connection
 };
 
-// What one client may ask of the manager. Past a limit the client is refused or cut off, so
-// that no client holds more than a bounded share of memory or of the manager's time.
+// What one client may ask of the manager: past a limit it is refused or cut off, so that none
+// holds more than a bounded share of memory or of the manager's time.
 struct Limits {
-  std::size_t bodyBytes = 16u << 20;    // any framing; over it: 413
-  std::size_t headerBytes = 64u << 10;  // request line and header fields together; over it: 431
-  std::size_t headerFields = 100;       // over it: 431
-  // From a request's first byte until it has been read whole; then the connection is closed.
-  std::chrono::milliseconds requestDeadline{10000};
-  // Waiting for a request's first byte, and for an answer to be taken by the client.
-  std::chrono::milliseconds idleTimeout{5000};
-  std::chrono::milliseconds writeDeadline{10000};
-  std::size_t connections = 512;        // more are closed as soon as they are accepted
+  std::size_t bodyBytes = 16u << 20;                 // any framing; over it: 413
+  std::size_t headerBytes = 64u << 10;               // request line and header fields; over it: 431
+  std::size_t headerFields = 100;                    // over it: 431
+  std::chrono::milliseconds requestDeadline{10000};  // from a request's first byte until read whole
+  std::chrono::milliseconds idleTimeout{5000};       // waiting for a request's first byte
+  std::chrono::milliseconds writeDeadline{10000};    // for an answer to be taken
+  std::size_t connections = 512;                     // more are closed as soon as they are accepted
 };
 
 struct Options {
@@ -57,12 +61,11 @@ struct Options {
 // Bound without listening, so that every connection is refused.
 inline bool HoldsPort(const Options& options) { return options.fail == FailMode::kRefuse && options.failFirst == 0; }
 
-// Reads the command line (without the program name): the request log goes to stderr unless
-// --quiet. On error returns nullopt and says why; help is set for --help.
+// Reads the command line (without the program name); the request log goes to stderr unless
+// --quiet. On error nullopt and why; help is set for --help.
 std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, std::string& error, bool& help);
 const char* Usage();
 
-// Fault codes of fault documents.
 enum FaultCode : int {
   kFaultMalformed = 100,       // not well-formed XML
   kFaultNotARequest = 101,     // no webapirequest element, or it lacks its service element
@@ -85,9 +88,8 @@ struct Answer {
 
 // Answers one request document. Text that is not valid UTF-8 once decoded, or holds characters
 // XML does not allow, is refused as not well-formed (fault 100) rather than copied into an
-// answer. utf8: the sender declared the body UTF-8 (charset=UTF-8), which
-// then wins over an encoding the document's own declaration may name; otherwise the encoding
-// is found from a byte order mark or the declaration, UTF-8 when neither says.
+// answer. utf8: the sender said charset=UTF-8, which wins over the document's declaration;
+// otherwise a byte order mark or the declaration tells the encoding, UTF-8 when neither does.
 Answer AnswerRequest(std::string_view body, bool utf8 = false);
 
 struct StatusInfo {
@@ -99,27 +101,26 @@ struct StatusInfo {
 
 std::string StatusDocument(const StatusInfo& info);
 
-// A body arrives in blocks that are never moved while it grows, so that reading one up to the
-// limit takes no more than the limit.
+// A body arrives in blocks that are never moved while it grows: reading one up to the limit
+// takes no more than the limit.
 using Request = boost::beast::http::request<boost::beast::http::dynamic_body>;
 using RequestParser = boost::beast::http::request_parser<boost::beast::http::dynamic_body>;
 
 // One answer as it goes out. Refusals (400, 403, 411, 413, 415, 431) are never delayed nor
-// failed on purpose; the others are.
+// failed on purpose.
 struct Reply {
   unsigned status = 200;
   std::string body;
-  std::string type;          // Content-Type
-  std::string what = "-";    // for the log: service/entrypoint, "status" or "-"
-  std::string note;          // for the log: fault code, limit hit ...
-  bool close = false;        // end the connection after this answer
+  std::string type;        // Content-Type
+  std::string what = "-";  // for the log: service/entrypoint, "status" or "-"
+  std::string note;        // for the log: fault code, limit hit ...
+  bool close = false;      // end the connection after this answer
   bool refusal = false;
-  bool allow = false;        // send "Allow: GET, POST"
-  bool document = false;     // a request document was answered (counted in the status)
-  int fault = 0;             // its fault code, 0 for a reply
+  bool allow = false;      // send "Allow: GET, POST"
+  bool document = false;   // a request document was answered (counted in the status)
+  int fault = 0;           // its fault code, 0 for a reply
 };
 
-// Sets the parser's header and body limits.
 void Prepare(RequestParser& parser, const Limits& limits);
 
 // The refusal for a request that could not be read: 413 over the body limit (any framing),
@@ -141,30 +142,37 @@ class Connection;
 
 class Manager {
  public:
-  explicit Manager(Options options);
-  ~Manager();
-  Manager(const Manager&) = delete;
-  Manager& operator=(const Manager&) = delete;
+  explicit Manager(Options options) : options_(std::move(options)) {}
+  ~Manager();  // stops and waits for Start's thread
 
-  // Takes the port; throws std::runtime_error when it cannot.
-  void Bind();
-  // The port taken by Bind (the free one picked for port 0).
-  int Port() const;
-  // "host:port" as clients reach it.
-  std::string Address() const;
-  // Answers until Stop. Returns false when serving failed.
-  bool Serve();
+  void Bind();  // takes the port; throws std::runtime_error when it cannot
+  int Port() const;  // the port taken (the free one picked for port 0)
+  std::string Address() const;  // "host:port" as clients reach it
+  bool Serve();  // answers until Stop; false when serving failed
   // Ends Serve from any thread (also before it began), within about a second whatever the
   // clients do: waiting answers are sent at once, requests still being read are cut off.
   void Stop();
-
-  // Bind, then Serve on a thread of its own; returns once the manager answers.
-  void Start();
+  void Start();  // Bind, then Serve on a thread of its own
 
  private:
   friend class Connection;
-  struct Impl;
-  std::unique_ptr<Impl> impl_;
+  void Accept();
+  void Log(const std::string& line) const;
+
+  // All of it lives on the loop's thread, but for Stop, which posts to it.
+  Options options_;
+  // Declared before the event loop, so that connections it destroys can still forget themselves.
+  std::map<Connection*, std::weak_ptr<Connection>> connections_;
+  StatusInfo status_;  // its listen address and counts; the uptime is counted when asked
+  const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+  std::atomic<bool> stopping_{false};
+  bool serving_ = false;
+  boost::asio::io_context io_{1};
+  boost::asio::ip::tcp::acceptor acceptor_{io_};
+  boost::asio::steady_timer grace_{io_};
+  int port_ = -1;
+  std::size_t failed_ = 0;  // connections that met the failure
+  std::thread thread_;
 };
 
 }  // namespace manager

@@ -7,23 +7,6 @@
 #include "common/common.h"
 
 namespace manager {
-
-const char* Usage() {
-  return "usage: webapi-manager [--listen HOST:PORT] [--path PATH] [--delay MS]\n"
-         "                      [--fail refuse|http-error|close-mid-reply [--fail-first N]]\n"
-         "                      [--quiet]\n"
-         "\n"
-         "  --listen HOST:PORT  address to answer on (default 127.0.0.1:3380); port 0 picks a\n"
-         "                      free port. The address taken is printed: \"listening on HOST:PORT\"\n"
-         "  --path PATH         where request documents are posted (default /webapi)\n"
-         "  --delay MS          wait MS milliseconds before every answer\n"
-         "  --fail MODE         fail on purpose: refuse (hold the port, refuse connections),\n"
-         "                      http-error (answer 500), close-mid-reply (send half, then close)\n"
-         "  --fail-first N      fail only the first N connections, then answer (refuse: each is\n"
-         "                      accepted and reset at once)\n"
-         "  --quiet             no request log on stderr\n";
-}
-
 namespace {
 
 // Sets one option from its value; what is wrong with the value otherwise.
@@ -56,6 +39,22 @@ std::string Set(Options& options, const std::string& arg, const std::string& val
 }
 
 }  // namespace
+
+const char* Usage() {
+  return "usage: webapi-manager [--listen HOST:PORT] [--path PATH] [--delay MS]\n"
+         "                      [--fail refuse|http-error|close-mid-reply [--fail-first N]]\n"
+         "                      [--quiet]\n"
+         "\n"
+         "  --listen HOST:PORT  address to answer on (default 127.0.0.1:3380); port 0 picks a\n"
+         "                      free port. The address taken is printed: \"listening on HOST:PORT\"\n"
+         "  --path PATH         where request documents are posted (default /webapi)\n"
+         "  --delay MS          wait MS milliseconds before every answer\n"
+         "  --fail MODE         fail on purpose: refuse (hold the port, refuse connections),\n"
+         "                      http-error (answer 500), close-mid-reply (send half, then close)\n"
+         "  --fail-first N      fail only the first N connections, then answer (refuse: each is\n"
+         "                      accepted and reset at once)\n"
+         "  --quiet             no request log on stderr\n";
+}
 
 std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, std::string& error, bool& help) {
   Options options;

@@ -1,26 +1,17 @@
-// The manager host's connections: their deadlines, the delay, the failure modes, the request
-// log and stopping, over Boost.Asio and Boost.Beast.
-//
-// One event loop on one thread serves every connection. Nothing waits but the loop, so a client
-// that sends slowly or not at all holds no thread, only its connection; each wait has a deadline
-// (see Limits).
+// The manager host's server: its connections over Boost.Asio and Boost.Beast (deadlines, the
+// delay, failure modes, the request log, stopping). One event loop on one thread serves them
+// all: a client that sends slowly or not at all holds no thread, only its connection.
 #include "manager/manager.h"
 
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
-#include <boost/asio/steady_timer.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
 #include <boost/beast/http/read.hpp>
 
 #include <array>
-#include <stdexcept>
-#include <atomic>
-#include <map>
 #include <optional>
-#include <thread>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -39,77 +30,27 @@ constexpr auto kStopGrace = std::chrono::milliseconds(1000);
 // closing does not reset the connection before the client has read the refusal.
 constexpr auto kLinger = std::chrono::milliseconds(2000);
 
-
-// Opens the acceptor on the first address options.host resolves to that takes options.port,
-// bound and listening; with --fail refuse bound only, so that every connection is refused.
-// Throws std::runtime_error saying why when no address takes the port.
-void Bind(tcp::acceptor& acceptor, const Options& options) {
-  const bool refuse = HoldsPort(options);
-  const std::string where = standin::HostPort{options.host, options.port}.Authority();
-  boost::system::error_code error;
-  tcp::resolver resolver(acceptor.get_executor());
-  const auto found = resolver.resolve(options.host, std::to_string(options.port),
-                                      tcp::resolver::passive | tcp::resolver::numeric_service, error);
-  if (error) throw std::runtime_error("cannot use " + where + ": " + error.message());
-  std::string why = "no address";
-  for (const auto& entry : found) {
-    acceptor.open(entry.endpoint().protocol(), error);
-    // SO_REUSEADDR only, never SO_REUSEPORT: a second manager on the port is told it is in use.
-    // A port held without listening takes neither, or a second one could take it as well.
-    if (!error && !refuse) acceptor.set_option(tcp::acceptor::reuse_address(true), error);
-    if (!error) acceptor.bind(entry.endpoint(), error);
-    if (!error && !refuse) acceptor.listen(1024, error);
-    if (!error) return;
-    why = error.message();
-    acceptor.close(error);
-  }
-  throw std::runtime_error((refuse ? "cannot take " : "cannot listen on ") + where + ": " + why);
-}
-
 }  // namespace
-
-// All of it lives on the loop's thread, but for Stop, which posts to it.
-struct Manager::Impl {
-  explicit Impl(Options o) : options(std::move(o)) {}
-  void Accept();
-  void Log(const std::string& line) const {
-    if (options.log) options.log(standin::LocalTimestamp() + " " + line);
-  }
-
-  Options options;
-  // Declared before the event loop, so that connections it destroys can still forget themselves.
-  std::map<Connection*, std::weak_ptr<Connection>> connections;
-  StatusInfo status;  // its listen address and counts; the uptime is counted when asked
-  const std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
-  std::atomic<bool> stopping{false};
-  bool serving = false;
-  net::io_context io{1};
-  tcp::acceptor acceptor{io};
-  net::steady_timer grace{io};
-  int port = -1;
-  std::size_t failed = 0;  // connections that met the failure
-  std::thread thread;
-};
 
 // One client's connection: wait for a request's first byte, read it whole within the deadline,
 // answer (after the delay), and again while the client keeps the connection.
 class Connection : public std::enable_shared_from_this<Connection> {
  public:
-  Connection(tcp::socket socket, Manager::Impl& manager, bool failing)
-      : stream_(std::move(socket)), delay_(manager.io), manager_(manager), buffer_(limits().headerBytes + 4096),
+  Connection(tcp::socket socket, Manager& manager, bool failing)
+      : stream_(std::move(socket)), delay_(manager.io_), manager_(manager), buffer_(limits().headerBytes + 4096),
         failing_(failing) {
     beast::error_code ignored;
     const tcp::endpoint peer = stream_.socket().remote_endpoint(ignored);
     peer_ = standin::HostPort{peer.address().to_string(), peer.port()}.Authority();
   }
   ~Connection() {
-    manager_.connections.erase(this);
-    if (manager_.serving && manager_.stopping && manager_.connections.empty()) manager_.grace.cancel();
+    manager_.connections_.erase(this);
+    if (manager_.serving_ && manager_.stopping_ && manager_.connections_.empty()) manager_.grace_.cancel();
   }
 
   // Waits for a request's first byte, then reads it whole.
   void WaitForRequest() {
-    if (manager_.stopping) return Close();
+    if (manager_.stopping_) return Close();
     state_ = State::kReading;
     if (buffer_.size() > 0) return ReadRequest();
     stream_.expires_after(limits().idleTimeout);
@@ -129,7 +70,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
  private:
   enum class State { kReading, kDelaying, kWriting, kClosed };
 
-  const Limits& limits() const { return manager_.options.limits; }
+  const Limits& limits() const { return manager_.options_.limits; }
 
   void ReadRequest() {
     parser_.emplace();
@@ -154,18 +95,18 @@ class Connection : public std::enable_shared_from_this<Connection> {
     if (error) return Write(Refusal(error, limits()));
     method_ = std::string(parser_->get().method_string());
     target_ = std::string(parser_->get().target());
-    StatusInfo& status = manager_.status;
-    Reply reply = Respond(parser_->get(), manager_.options, [&] {
+    StatusInfo& status = manager_.status_;
+    Reply reply = Respond(parser_->get(), manager_.options_, [&] {
       status.uptimeSeconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() -
-                                                                              manager_.started).count();
+                                                                              manager_.started_).count();
       return status;
     });
     parser_.reset();
     status.answered += reply.document;
     status.faults += reply.document && reply.fault;
-    if (reply.refusal || manager_.options.delay.count() <= 0 || manager_.stopping) return Write(std::move(reply));
+    if (reply.refusal || manager_.options_.delay.count() <= 0 || manager_.stopping_) return Write(std::move(reply));
     state_ = State::kDelaying;
-    delay_.expires_after(manager_.options.delay);
+    delay_.expires_after(manager_.options_.delay);
     delay_.async_wait([self = shared_from_this(), reply = std::move(reply)](beast::error_code) mutable {
       self->Write(std::move(reply));
     });
@@ -174,8 +115,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // Sends the answer, or with --fail http-error a 500, or with --fail close-mid-reply half of it.
   void Write(Reply reply) {
     state_ = State::kWriting;
-    const FailMode fail = reply.refusal || !failing_ ? FailMode::kNone : manager_.options.fail;
-    const std::size_t bytes = reply.body.size();
+    const FailMode fail = reply.refusal || !failing_ ? FailMode::kNone : manager_.options_.fail;
     if (fail == FailMode::kHttpError) {
       reply.status = 500;
       reply.body = "webapi-manager fails on purpose (--fail http-error).\n";
@@ -185,10 +125,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
     }
     std::size_t sent = reply.body.size();
     if (fail == FailMode::kCloseMidReply) {
-      sent = bytes / 2;
-      reply.note = "cut off after " + std::to_string(sent) + " of " + std::to_string(bytes) + " bytes";
+      sent /= 2;
+      reply.note = "cut off after " + std::to_string(sent) + " of " + std::to_string(reply.body.size()) + " bytes";
     }
-    reply.close = reply.close || manager_.stopping || fail == FailMode::kCloseMidReply;
+    reply.close = reply.close || manager_.stopping_ || fail == FailMode::kCloseMidReply;
     out_ = Head(reply, !reply.close) + reply.body.substr(0, sent);
     stream_.expires_after(limits().writeDeadline);
     net::async_write(stream_, net::buffer(out_), [self = shared_from_this(), reply = std::move(reply), sent](
@@ -203,14 +143,13 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   // Reads and drops what the client still sends, until it closes or kLinger has passed.
   void Linger() {
-    if (manager_.stopping) return Close();
+    if (manager_.stopping_) return Close();
     state_ = State::kReading;
     beast::error_code ignored;
     stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
     stream_.expires_after(kLinger);
     Drain();
   }
-
   void Drain() {
     stream_.async_read_some(net::buffer(drain_), [self = shared_from_this()](beast::error_code error, std::size_t) {
       if (error) return self->Close();
@@ -236,7 +175,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   beast::tcp_stream stream_;
   net::steady_timer delay_;
-  Manager::Impl& manager_;
+  Manager& manager_;
   beast::flat_buffer buffer_;
   std::optional<RequestParser> parser_;
   std::string out_;
@@ -248,82 +187,103 @@ class Connection : public std::enable_shared_from_this<Connection> {
   const bool failing_;  // the failure mode applies to this connection
 };
 
-void Manager::Impl::Accept() {
-  acceptor.async_accept([this](beast::error_code error, tcp::socket socket) {
-    if (stopping || !acceptor.is_open()) return;
+void Manager::Accept() {
+  acceptor_.async_accept([this](beast::error_code error, tcp::socket socket) {
+    if (stopping_ || !acceptor_.is_open()) return;
     const bool failing =
-        !error && options.fail != FailMode::kNone && (options.failFirst == 0 || ++failed <= options.failFirst);
-    if (!error && failing && options.fail == FailMode::kRefuse) {  // reset at once, without an answer
+        !error && options_.fail != FailMode::kNone && (options_.failFirst == 0 || ++failed_ <= options_.failFirst);
+    if (!error && failing && options_.fail == FailMode::kRefuse) {  // reset at once, without an answer
       socket.set_option(net::socket_base::linger(true, 0), error);
       socket.close(error);
-    } else if (!error && connections.size() < options.limits.connections) {
+    } else if (!error && connections_.size() < options_.limits.connections) {
       const auto connection = std::make_shared<Connection>(std::move(socket), *this, failing);
-      connections.emplace(connection.get(), connection);
+      connections_.emplace(connection.get(), connection);
       connection->WaitForRequest();
     }  // else too many: the socket is closed at once rather than left waiting
     Accept();
   });
 }
 
-Manager::Manager(Options options) : impl_(std::make_unique<Impl>(std::move(options))) {}
-
 Manager::~Manager() {
   Stop();
-  if (impl_->thread.joinable()) impl_->thread.join();
+  if (thread_.joinable()) thread_.join();
 }
 
+void Manager::Log(const std::string& line) const {
+  if (options_.log) options_.log(standin::LocalTimestamp() + " " + line);
+}
+
+// Opens the acceptor on the first address the host resolves to that takes the port, bound and
+// listening; with --fail refuse bound only, so that every connection is refused.
 void Manager::Bind() {
-  if (impl_->port >= 0) return;
-  manager::Bind(impl_->acceptor, impl_->options);
-  impl_->port = impl_->acceptor.local_endpoint().port();
-  impl_->status.listen = Address();
+  if (port_ >= 0) return;
+  const bool refuse = HoldsPort(options_);
+  const std::string where = standin::HostPort{options_.host, options_.port}.Authority();
+  boost::system::error_code error;
+  tcp::resolver resolver(io_);
+  const auto found = resolver.resolve(options_.host, std::to_string(options_.port),
+                                      tcp::resolver::passive | tcp::resolver::numeric_service, error);
+  if (error) throw std::runtime_error("cannot use " + where + ": " + error.message());
+  std::string why = "no address";
+  for (const auto& entry : found) {
+    acceptor_.open(entry.endpoint().protocol(), error);
+    // SO_REUSEADDR only, never SO_REUSEPORT: a second manager on the port is told it is in use.
+    // A port held without listening takes neither, or a second one could take it as well.
+    if (!error && !refuse) acceptor_.set_option(tcp::acceptor::reuse_address(true), error);
+    if (!error) acceptor_.bind(entry.endpoint(), error);
+    if (!error && !refuse) acceptor_.listen(1024, error);
+    if (!error) break;
+    why = error.message();
+    acceptor_.close(error);
+  }
+  if (!acceptor_.is_open())
+    throw std::runtime_error((refuse ? "cannot take " : "cannot listen on ") + where + ": " + why);
+  port_ = acceptor_.local_endpoint().port();
+  status_.listen = Address();
 }
 
-int Manager::Port() const { return impl_->port; }
-
-std::string Manager::Address() const { return standin::HostPort{impl_->options.host, impl_->port}.Authority(); }
+int Manager::Port() const { return port_; }
+std::string Manager::Address() const { return standin::HostPort{options_.host, port_}.Authority(); }
 
 bool Manager::Serve() {
-  Impl& m = *impl_;
   Bind();
-  m.serving = true;
-  if (!HoldsPort(m.options)) m.Accept();
+  serving_ = true;
+  if (!HoldsPort(options_)) Accept();
   // Runs until Stop ends the loop. A handler that throws (out of memory) costs its connection,
   // never the manager.
-  const auto work = net::make_work_guard(m.io);
+  const auto work = net::make_work_guard(io_);
   for (;;) {
     try {
-      m.io.run();
+      io_.run();
       break;
     } catch (const std::exception& e) {
-      m.Log("answering failed: " + Escaped(e.what()));
+      Log("answering failed: " + Escaped(e.what()));
     }
   }
-  m.serving = false;
+  serving_ = false;
   return true;
 }
 
 void Manager::Stop() {
-  Impl& m = *impl_;
-  if (m.stopping.exchange(true)) return;
-  net::post(m.io, [&m] {
+  if (stopping_.exchange(true)) return;
+  net::post(io_, [this] {
     beast::error_code ignored;
-    m.acceptor.close(ignored);
+    acceptor_.close(ignored);
     std::vector<std::shared_ptr<Connection>> open;
-    for (auto& entry : m.connections)
+    for (auto& entry : connections_)
       if (auto connection = entry.second.lock()) open.push_back(std::move(connection));
-    if (open.empty()) return m.io.stop();
+    if (open.empty()) return io_.stop();
     for (auto& connection : open) connection->Shutdown();
     // Ends the loop when the last connection is gone (which cancels the wait), at the latest
     // after the grace.
-    m.grace.expires_after(kStopGrace);
-    m.grace.async_wait([&m](beast::error_code) { m.io.stop(); });
+    grace_.expires_after(kStopGrace);
+    grace_.async_wait([this](beast::error_code) { io_.stop(); });
   });
 }
 
 void Manager::Start() {
   Bind();
-  impl_->thread = std::thread([this] { Serve(); });
+  thread_ = std::thread([this] { Serve(); });
 }
 
 }  // namespace manager

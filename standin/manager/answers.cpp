@@ -1,14 +1,23 @@
-// The services of the manager host and the documents it answers with.
+// What the manager host answers: its services and the documents they answer with, and HTTP
+// requests with their limits, refusals and routing; the log's escaping.
 #include "manager/manager.h"
 
+#include <arpa/inet.h>
+
+#include <boost/asio/buffer.hpp>
+#include <boost/beast/core/buffers_to_string.hpp>
+#include <boost/beast/http/error.hpp>
+#include <boost/beast/http/status.hpp>
 #include <pugixml.hpp>
 
 #include <cctype>
-#include <string>
+#include <iterator>
 
 #include "common/common.h"
 
 namespace manager {
+namespace http = boost::beast::http;
+
 namespace {
 
 using standin::Where;
@@ -27,44 +36,36 @@ std::string Print(const pugi::xml_document& doc) {
 constexpr const char* kEchoMark = "\x01" "echo" "\x01";
 const std::string kPrintedEchoMark = std::string("<![CDATA[") + kEchoMark + "]]>";
 
-// Length of the valid UTF-8 character at the start of text that XML allows, 0 if there is none.
-std::size_t XmlCharacter(std::string_view text) {
-  const auto b = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = b(0);
-  if (lead < 0x80) return lead >= 0x20 || lead == '\t' || lead == '\n' || lead == '\r' ? 1 : 0;
-  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-  if (length == 0 || lead > 0xF4 || text.size() < length) return 0;
-  unsigned long code = lead & (0x7F >> length);
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((b(i) & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (b(i) & 0x3F);
-  }
-  const unsigned long least[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF)
-    return 0;
-  return length;
-}
-
+// True when text is valid UTF-8 and holds only characters XML allows.
 bool XmlText(std::string_view text) {
-  for (std::size_t length = 0; !text.empty(); text.remove_prefix(length))
-    if ((length = XmlCharacter(text)) == 0) return false;
+  const auto b = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  for (std::size_t length = 1; !text.empty(); text.remove_prefix(length)) {
+    const unsigned char lead = b(0);
+    length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || text.size() < length) return false;
+    unsigned long code = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+      if ((b(i) & 0xC0) != 0x80) return false;
+      code = (code << 6) | (b(i) & 0x3F);
+    }
+    const unsigned long least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if ((code < 0x20 && code != '\t' && code != '\n' && code != '\r') || code < least[length] || code > 0x10FFFF ||
+        (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF)
+      return false;
+  }
   return true;
 }
 
-// The first node nested too deeply, or else holding text an answer cannot carry.
-struct Inspection {
-  pugi::xml_node node;
-  bool tooDeep = false;
-};
-Inspection Inspect(const pugi::xml_document& doc) {
-  Inspection found;
+// The first node nested too deeply (tooDeep), or else holding text an answer cannot carry.
+pugi::xml_node Inspect(const pugi::xml_document& doc, bool& tooDeep) {
+  pugi::xml_node found;
   standin::WalkNodes(doc, [&](const pugi::xml_node& node, std::size_t depth) {
     bool sound = XmlText(node.name()) && XmlText(node.value());
     for (const pugi::xml_attribute& attribute : node.attributes())
       sound = sound && XmlText(attribute.name()) && XmlText(attribute.value());
-    const bool tooDeep = node.type() == pugi::node_element && depth >= standin::kMaxNesting;
-    if (tooDeep || !sound) found = {node, tooDeep};
-    return !found.node;
+    tooDeep = node.type() == pugi::node_element && depth >= standin::kMaxNesting;
+    if (tooDeep || !sound) found = node;
+    return !found;
   });
   return found;
 }
@@ -170,6 +171,64 @@ struct Registered {
 };
 constexpr Registered kEntryPoints[] = {{"baseVariable", BaseVariable}, {"echo", Echo}, {"lines", Lines}};
 
+constexpr const char* kXml = "text/xml; charset=UTF-8";
+constexpr const char* kText = "text/plain; charset=UTF-8";
+
+std::string_view Std(boost::beast::string_view text) { return {text.data(), text.size()}; }
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+std::string Size(std::size_t bytes) {
+  if (bytes >= (1u << 20) && bytes % (1u << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
+  if (bytes >= (1u << 10) && bytes % (1u << 10) == 0) return std::to_string(bytes >> 10) + " KiB";
+  return std::to_string(bytes) + " bytes";
+}
+
+Reply Plain(unsigned status, const std::string& text) {
+  Reply reply;
+  reply.status = status;
+  reply.body = text + "\n";
+  reply.type = kText;
+  return reply;
+}
+
+Reply Refuse(unsigned status, const std::string& text, std::string note, bool close) {
+  Reply reply = Plain(status, text);
+  reply.note = std::move(note);
+  reply.close = close;
+  reply.refusal = true;
+  return reply;
+}
+
+// No Origin (not a browser, or a same-origin GET), or a page served from this machine's loopback,
+// with or without a port. Anything else is a web page elsewhere that tries to drive the manager.
+bool LoopbackOrigin(std::string_view origin) {
+  if (origin.empty()) return true;
+  std::string authority = Lower(origin);
+  const std::size_t scheme = authority.rfind("http://", 0) == 0 ? 7 : authority.rfind("https://", 0) == 0 ? 8 : 0;
+  if (scheme == 0) return false;
+  authority.erase(0, scheme);
+  const std::size_t bracket = authority.rfind(']');
+  if (authority.find(':', bracket == std::string::npos ? 0 : bracket) == std::string::npos) authority += ":0";
+  std::string why;
+  const auto host = standin::ParseHostPort(authority, why, 0);
+  unsigned char v4[4];
+  return host && (host->host == "localhost" || host->host == "::1" ||
+                  (inet_pton(AF_INET, host->host.c_str(), v4) == 1 && v4[0] == 127));
+}
+
+// text/..., application/xml and any .../...+xml; a POST without Content-Type is taken as XML.
+bool AcceptedType(std::string_view type) {
+  std::string media = Lower(type.substr(0, type.find(';')));
+  while (!media.empty() && (media.back() == ' ' || media.back() == '\t')) media.pop_back();
+  if (media.empty() || media == "application/xml" || (media.rfind("text/", 0) == 0 && media.size() > 5)) return true;
+  return media.size() > 4 && media.compare(media.size() - 4, 4, "+xml") == 0 && media.find('/') != std::string::npos;
+}
+
 }  // namespace
 
 Answer AnswerRequest(std::string_view body, bool utf8) {
@@ -180,15 +239,17 @@ Answer AnswerRequest(std::string_view body, bool utf8) {
     return Fault(kFaultMalformed, "The request document is not well-formed XML: " + std::string(parsed.description()) +
                                       " at " + Where(body, parsed.offset) + ".");
   }
-  if (const Inspection found = Inspect(request); found.node) {
-    if (found.tooDeep) {
-      return Fault(kFaultTooDeep, "The request document is nested deeper than " + std::to_string(standin::kMaxNesting) +
-                                      " levels of elements, the most this manager reads: <" + found.node.name() +
-                                      "> at " + Where(body, found.node) + ".");
-    }
+  bool tooDeep = false;
+  const pugi::xml_node found = Inspect(request, tooDeep);
+  if (found && tooDeep) {
+    return Fault(kFaultTooDeep, "The request document is nested deeper than " + std::to_string(standin::kMaxNesting) +
+                                    " levels of elements, the most this manager reads: <" + found.name() + "> at " +
+                                    Where(body, found) + ".");
+  }
+  if (found) {
     return Fault(kFaultMalformed,
                  "The request document is not well-formed XML: text that is not valid UTF-8, or a character XML "
-                 "does not allow, near " + Where(body, found.node) + ".");
+                 "does not allow, near " + Where(body, found) + ".");
   }
   const pugi::xml_node webapirequest = standin::TopElement(request, "webapirequest");
   if (!webapirequest) {
@@ -247,6 +308,86 @@ std::string StatusDocument(const StatusInfo& info) {
     service.append_attribute("entrypoint") = registered.entrypoint;
   }
   return Print(doc);
+}
+
+void Prepare(RequestParser& parser, const Limits& limits) {
+  parser.header_limit(static_cast<std::uint32_t>(limits.headerBytes));
+  parser.body_limit(static_cast<std::uint64_t>(limits.bodyBytes));
+}
+
+Reply Refusal(const boost::beast::error_code& error, const Limits& limits) {
+  if (error == http::error::body_limit)
+    return Refuse(413, "Request bodies are limited to " + Size(limits.bodyBytes) + ".",
+                  "body over " + Size(limits.bodyBytes), true);
+  if (error == http::error::header_limit || error == http::error::buffer_overflow)
+    return Refuse(431, "Request headers are limited to " + Size(limits.headerBytes) + ".",
+                  "header over " + Size(limits.headerBytes), true);
+  return Refuse(400, "Not an HTTP/1.1 request that can be read: " + error.message() + ".", "unreadable request", true);
+}
+
+Reply Respond(const Request& request, const Options& options, const std::function<StatusInfo()>& status) {
+  const std::size_t fields = static_cast<std::size_t>(std::distance(request.begin(), request.end()));
+  if (fields > options.limits.headerFields) {
+    return Refuse(431, "Requests are limited to " + std::to_string(options.limits.headerFields) + " header fields.",
+                  std::to_string(fields) + " header fields", true);
+  }
+  const std::string origin = Escaped(Std(request[http::field::origin]));
+  if (!LoopbackOrigin(Std(request[http::field::origin]))) {
+    return Refuse(403, "Only pages served from this machine's loopback address may use the manager, not " + origin + ".",
+                  "refused origin " + origin, false);
+  }
+  const std::string_view target = Std(request.target());
+  const std::string_view path = target.substr(0, target.find('?'));
+  const bool post = request.method() == http::verb::post;
+  const bool get = request.method() == http::verb::get;
+  const std::string type(Std(request[http::field::content_type]));
+  if (post && !request.has_content_length() && !request.chunked())
+    return Refuse(411, "A request document needs a Content-Length or chunked transfer coding.", "no length", true);
+  if (post && !AcceptedType(type))
+    return Refuse(415, "Request documents are XML or text, not " + Escaped(type) + ".", "refused type " + Escaped(type), false);
+  Reply reply;
+  if (get && path == "/status") {
+    reply.body = StatusDocument(status());
+    reply.type = kXml;
+    reply.what = "status";
+  } else if (post && path == options.path) {
+    const bool utf8 = Lower(type).find("charset=utf-8") != std::string::npos;
+    Answer answer = AnswerRequest(boost::beast::buffers_to_string(request.body().data()), utf8);
+    reply.body = std::move(answer.document);
+    reply.type = kXml;
+    reply.what = answer.service + "/" + answer.entrypoint;
+    reply.document = true;
+    reply.fault = answer.fault;
+    if (answer.fault) reply.note = "fault " + std::to_string(answer.fault);
+  } else if (get) {
+    reply = Plain(404, "Nothing here. Status: GET /status; request documents: POST " + options.path);
+  } else if (post) {
+    reply = Plain(404, "Request documents go to POST " + options.path + ", not " + Escaped(path) + ".");
+  } else {
+    reply = Plain(405, "Only GET /status and POST " + options.path + " are answered here.");
+    reply.allow = true;
+  }
+  reply.close = !request.keep_alive();
+  return reply;
+}
+
+std::string Escaped(std::string_view text) {
+  static const char* const kHex = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte > 0x7E || c == '\\') out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+    else out += c;
+  }
+  return out;
+}
+
+std::string Head(const Reply& reply, bool keepAlive) {
+  return "HTTP/1.1 " + std::to_string(reply.status) + " " +
+         std::string(http::obsolete_reason(static_cast<http::status>(reply.status))) +
+         "\r\nServer: webapi-manager\r\nContent-Type: " + reply.type +
+         "\r\nContent-Length: " + std::to_string(reply.body.size()) + (reply.allow ? "\r\nAllow: GET, POST" : "") +
+         (keepAlive ? "\r\nConnection: keep-alive\r\n\r\n" : "\r\nConnection: close\r\n\r\n");
 }
 
 }  // namespace manager
