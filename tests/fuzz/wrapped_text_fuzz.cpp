@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t at = 0, steps = 0;
   while (steps++ <= text.size()) {
     if (layout.Clamp(at) != at) std::abort();
-    if (layout.OffsetAt(layout.RowOf(at), layout.ColumnOf(at)) != at) std::abort();
+    if (layout.OffsetAt(layout.RowOf(at), static_cast<double>(layout.ColumnOf(at))) != at) std::abort();
     if (at == text.size()) break;
     const std::size_t next = layout.Next(at);
     if (next <= at || layout.Previous(next) != at) std::abort();
