@@ -80,7 +80,7 @@ LRESULT TextPane::OnEditMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                                 static_cast<long long>(last.offset + last.length) - static_cast<long long>(caret());
         return static_cast<LRESULT>(unselected);
       }
-      return static_cast<LRESULT>(model_.RowAt(model_.RowOf(at < 0 ? caret() : static_cast<std::size_t>(at))).length);
+      return static_cast<LRESULT>(model_.RowAt(model_.RowOf(static_cast<std::size_t>(at))).length);
     }
     case EM_GETLINE: {  // a row's text into the buffer, whose first WORD says its size
       if (!lParam || wParam >= model_.RowCount()) return 0;
