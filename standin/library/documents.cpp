@@ -5,6 +5,7 @@
 #include <iconv.h>
 #include <langinfo.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -76,12 +77,10 @@ bool AppendContentLines(const pugi::xml_node& node, std::vector<std::string>& ou
     lines = SplitLines(writer.text);
   }
   while (!lines.empty() && IsBlank(lines.back())) lines.pop_back();
-  std::size_t first = 0;
-  while (first < lines.size() && IsBlank(lines[first])) ++first;
-  for (std::size_t i = first; i < lines.size(); ++i) {
-    if (lines[i].size() + 2 > budget) return false;
-    budget -= lines[i].size() + 2;
-    out.push_back(Utf8ToLocal(lines[i]));
+  for (auto line = std::find_if_not(lines.begin(), lines.end(), IsBlank); line != lines.end(); ++line) {
+    if (line->size() + 2 > budget) return false;
+    budget -= line->size() + 2;
+    out.push_back(Utf8ToLocal(*line));
   }
   return true;
 }

@@ -179,9 +179,7 @@ std::string Attempt(const TransferRequest& r) { return Describe(r) + ", timeout 
 
 // Bytes as a dump shows them: as they are, ended by a line break.
 std::string Block(std::string_view bytes) {
-  std::string block(bytes);
-  if (!block.empty() && block.back() != '\n') block += '\n';
-  return block;
+  return std::string(bytes) + (bytes.empty() || bytes.back() == '\n' ? "" : "\n");
 }
 
 void Log(std::int32_t level, const std::string& line) {

@@ -70,10 +70,8 @@ int32_t WEBAPI_CALL webApiSetLogLevel(int32_t level);
 
 /* A file request followed by webApiWriteLastReply (success) or webApiWriteLastFault (failure).
  * Returns the request's code, or WEBAPI_WRITE_FAILED when the file could not be written. */
-int32_t WEBAPI_CALL webApiFileRequestReply(const char* requestPath, const char* replyPath,
-                                           int32_t timeoutSeconds);
-int32_t WEBAPI_CALL webApiFileRequestReplyRaw(const char* requestPath, const char* replyPath,
-                                              int32_t timeoutSeconds);
+int32_t WEBAPI_CALL webApiFileRequestReply(const char* requestPath, const char* replyPath, int32_t timeoutSeconds);
+int32_t WEBAPI_CALL webApiFileRequestReplyRaw(const char* requestPath, const char* replyPath, int32_t timeoutSeconds);
 
 #ifdef __cplusplus
 }

@@ -4,19 +4,21 @@
 
 #include <arpa/inet.h>
 
+#include <boost/algorithm/string.hpp>
 #include <boost/asio/buffer.hpp>
 #include <boost/beast/core/buffers_to_string.hpp>
 #include <boost/beast/http/error.hpp>
 #include <boost/beast/http/status.hpp>
+#include <boost/locale/utf.hpp>
 #include <pugixml.hpp>
 
-#include <cctype>
 #include <iterator>
 
 #include "common/common.h"
 
 namespace manager {
 namespace http = boost::beast::http;
+namespace strings = boost::algorithm;
 
 namespace {
 
@@ -38,20 +40,11 @@ const std::string kPrintedEchoMark = std::string("<![CDATA[") + kEchoMark + "]]>
 
 // True when text is valid UTF-8 and holds only characters XML allows.
 bool XmlText(std::string_view text) {
-  const auto b = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  for (std::size_t length = 1; !text.empty(); text.remove_prefix(length)) {
-    const unsigned char lead = b(0);
-    length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-    if (length == 0 || lead > 0xF4 || text.size() < length) return false;
-    unsigned long code = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-      if ((b(i) & 0xC0) != 0x80) return false;
-      code = (code << 6) | (b(i) & 0x3F);
-    }
-    const unsigned long least[] = {0, 0, 0x80, 0x800, 0x10000};
-    if ((code < 0x20 && code != '\t' && code != '\n' && code != '\r') || code < least[length] || code > 0x10FFFF ||
-        (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF)
-      return false;
+  namespace utf = boost::locale::utf;
+  for (const char* at = text.data(); at != text.data() + text.size();) {
+    const utf::code_point code = utf::utf_traits<char>::decode(at, text.data() + text.size());
+    const bool control = code < 0x20 && code != '\t' && code != '\n' && code != '\r';
+    if (code == utf::illegal || code == utf::incomplete || control || code == 0xFFFE || code == 0xFFFF) return false;
   }
   return true;
 }
@@ -95,10 +88,7 @@ Answer Fault(int code, const std::string& message, const std::string& service = 
 
 // A whole number from 0 to max with nothing else but surrounding white space.
 bool ReadNumber(const char* text, long max, long& number) {
-  std::string_view s(text);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return standin::ReadNumber(s, max, number);
+  return standin::ReadNumber(strings::trim_copy(std::string(text)), max, number);
 }
 
 // An entry point fills replydata from requestdata, or says why it cannot.
@@ -176,28 +166,14 @@ constexpr const char* kText = "text/plain; charset=UTF-8";
 
 std::string_view Std(boost::beast::string_view text) { return {text.data(), text.size()}; }
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
-
 std::string Size(std::size_t bytes) {
   if (bytes >= (1u << 20) && bytes % (1u << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
   if (bytes >= (1u << 10) && bytes % (1u << 10) == 0) return std::to_string(bytes >> 10) + " KiB";
   return std::to_string(bytes) + " bytes";
 }
 
-Reply Plain(unsigned status, const std::string& text) {
-  Reply reply;
-  reply.status = status;
-  reply.body = text + "\n";
-  reply.type = kText;
-  return reply;
-}
-
 Reply Refuse(unsigned status, const std::string& text, std::string note, bool close) {
-  Reply reply = Plain(status, text);
+  Reply reply(status, text);
   reply.note = std::move(note);
   reply.close = close;
   reply.refusal = true;
@@ -208,10 +184,9 @@ Reply Refuse(unsigned status, const std::string& text, std::string note, bool cl
 // with or without a port. Anything else is a web page elsewhere that tries to drive the manager.
 bool LoopbackOrigin(std::string_view origin) {
   if (origin.empty()) return true;
-  std::string authority = Lower(origin);
-  const std::size_t scheme = authority.rfind("http://", 0) == 0 ? 7 : authority.rfind("https://", 0) == 0 ? 8 : 0;
-  if (scheme == 0) return false;
-  authority.erase(0, scheme);
+  std::string authority = strings::to_lower_copy(std::string(origin));
+  if (!strings::starts_with(authority, "http://") && !strings::starts_with(authority, "https://")) return false;
+  authority.erase(0, authority.find("//") + 2);
   const std::size_t bracket = authority.rfind(']');
   if (authority.find(':', bracket == std::string::npos ? 0 : bracket) == std::string::npos) authority += ":0";
   std::string why;
@@ -223,13 +198,15 @@ bool LoopbackOrigin(std::string_view origin) {
 
 // text/..., application/xml and any .../...+xml; a POST without Content-Type is taken as XML.
 bool AcceptedType(std::string_view type) {
-  std::string media = Lower(type.substr(0, type.find(';')));
-  while (!media.empty() && (media.back() == ' ' || media.back() == '\t')) media.pop_back();
-  if (media.empty() || media == "application/xml" || (media.rfind("text/", 0) == 0 && media.size() > 5)) return true;
-  return media.size() > 4 && media.compare(media.size() - 4, 4, "+xml") == 0 && media.find('/') != std::string::npos;
+  const std::string media = strings::to_lower_copy(strings::trim_copy(std::string(type.substr(0, type.find(';')))));
+  if (media.empty() || media == "application/xml" || (strings::starts_with(media, "text/") && media.size() > 5))
+    return true;
+  return strings::ends_with(media, "+xml") && media.size() > 4 && media.find('/') != std::string::npos;
 }
 
 }  // namespace
+
+Reply::Reply(unsigned code, const std::string& text) : status(code), body(text + "\n"), type(kText) {}
 
 Answer AnswerRequest(std::string_view body, bool utf8) {
   pugi::xml_document request;
@@ -351,7 +328,7 @@ Reply Respond(const Request& request, const Options& options, const std::functio
     reply.type = kXml;
     reply.what = "status";
   } else if (post && path == options.path) {
-    const bool utf8 = Lower(type).find("charset=utf-8") != std::string::npos;
+    const bool utf8 = strings::icontains(type, "charset=utf-8");
     Answer answer = AnswerRequest(boost::beast::buffers_to_string(request.body().data()), utf8);
     reply.body = std::move(answer.document);
     reply.type = kXml;
@@ -360,11 +337,11 @@ Reply Respond(const Request& request, const Options& options, const std::functio
     reply.fault = answer.fault;
     if (answer.fault) reply.note = "fault " + std::to_string(answer.fault);
   } else if (get) {
-    reply = Plain(404, "Nothing here. Status: GET /status; request documents: POST " + options.path);
+    reply = Reply(404, "Nothing here. Status: GET /status; request documents: POST " + options.path);
   } else if (post) {
-    reply = Plain(404, "Request documents go to POST " + options.path + ", not " + Escaped(path) + ".");
+    reply = Reply(404, "Request documents go to POST " + options.path + ", not " + Escaped(path) + ".");
   } else {
-    reply = Plain(405, "Only GET /status and POST " + options.path + " are answered here.");
+    reply = Reply(405, "Only GET /status and POST " + options.path + " are answered here.");
     reply.allow = true;
   }
   reply.close = !request.keep_alive();

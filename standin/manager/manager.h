@@ -109,6 +109,8 @@ using RequestParser = boost::beast::http::request_parser<boost::beast::http::dyn
 // One answer as it goes out. Refusals (400, 403, 411, 413, 415, 431) are never delayed nor
 // failed on purpose.
 struct Reply {
+  Reply() = default;
+  Reply(unsigned code, const std::string& text);  // text/plain: the text and a line break
   unsigned status = 200;
   std::string body;
   std::string type;        // Content-Type
@@ -146,7 +148,7 @@ class Manager {
   ~Manager();  // stops and waits for Start's thread
 
   void Bind();  // takes the port; throws std::runtime_error when it cannot
-  int Port() const;  // the port taken (the free one picked for port 0)
+  int Port() const { return port_; }  // the port taken (the free one picked for port 0)
   std::string Address() const;  // "host:port" as clients reach it
   bool Serve();  // answers until Stop; false when serving failed
   // Ends Serve from any thread (also before it began), within about a second whatever the

@@ -242,7 +242,6 @@ void Manager::Bind() {
   status_.listen = Address();
 }
 
-int Manager::Port() const { return port_; }
 std::string Manager::Address() const { return standin::HostPort{options_.host, port_}.Authority(); }
 
 bool Manager::Serve() {
