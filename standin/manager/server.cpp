@@ -116,12 +116,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void Write(Reply reply) {
     state_ = State::kWriting;
     const FailMode fail = reply.refusal || !failing_ ? FailMode::kNone : manager_.options_.fail;
-    if (fail == FailMode::kHttpError) {
-      reply.status = 500;
-      reply.body = "webapi-manager fails on purpose (--fail http-error).\n";
-      reply.type = "text/plain; charset=UTF-8";
-      reply.note = "failing on purpose";
-      reply.allow = false;
+    if (fail == FailMode::kHttpError) {  // in place of the answer, for the same log entry and connection
+      Reply failed(500, "webapi-manager fails on purpose (--fail http-error).");
+      failed.what = reply.what;
+      failed.close = reply.close;
+      failed.note = "failing on purpose";
+      reply = std::move(failed);
     }
     std::size_t sent = reply.body.size();
     if (fail == FailMode::kCloseMidReply) {
